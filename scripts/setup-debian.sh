@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Quor Vane needs on Debian or
+# Ubuntu. Safe to run again; it only adds what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config clang
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core
+  xvfb xdotool x11-utils imagemagick
+  g++-mingw-w64-x86-64 wine wine64 zip
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

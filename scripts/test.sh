@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# From a fresh Debian/Ubuntu machine: install what is missing, build, and run
+# the whole test suite (release build, then the address/undefined-behaviour
+# sanitizer build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+scripts/setup-debian.sh
+
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_WERROR=ON
+cmake --build build/release -j"$jobs"
+ctest --test-dir build/release --output-on-failure -j"$jobs"
+
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQV_WERROR=ON -DQV_SANITIZE=ON \
+  -DQV_BUILD_BENCH=OFF
+cmake --build build/sanitize -j"$jobs"
+ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
