@@ -1,0 +1,67 @@
+// The measurement window: start-up and message loop, painting, the floating
+// mark, the measurement interaction and the point log.
+//
+// Everything runs on the one thread of the message loop, one message at a
+// time, over the process-wide records below.
+#pragma once
+
+#include "platform/desktop.h"
+
+#include <cstdio>
+
+// Stereo image, read again on every paint, and the point log, both in the
+// working directory.
+constexpr char stereoImageFile[] = "pr8a_c_ds.bmp";
+constexpr char pointLogFile[] = "points.txt";
+
+// Exit status after the window has been closed.
+constexpr int normalExitCode = 18;
+
+// Pixels in one half of the floating mark.
+constexpr int markPixelCount = 45;
+
+struct MarkStateRecord {
+    int pointerX; // last pointer position inside the measurement area
+    int pointerY;
+    int leftOffset;  // column offset of the left-eye (red) half from pointerX
+    int rightOffset; // column offset of the right-eye (cyan) half
+    int freshPaint;  // 1: the next pointer move draws without restoring first
+    int cursorShown; // 1: the system pointer was last made visible
+    COLORREF leftColour;
+    COLORREF rightColour;
+    COLORREF savedLeftPixels[markPixelCount];
+    COLORREF savedRightPixels[markPixelCount];
+};
+
+extern MarkStateRecord MarkState;
+extern HDC windowDC;
+extern double objectX, objectY, objectZ;
+extern int pointId;
+extern FILE *pointLog;
+
+extern int markShapeDx[markPixelCount];
+extern int markShapeDy[markPixelCount];
+extern const int markContrastThreshold;
+
+// Start-up, window procedure, painting and shutdown.
+LRESULT CALLBACK Measure_Window_Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT Handle_Paint(HWND window);
+LRESULT Handle_Destroy();
+
+// Measurement interaction.
+void Handle_Pointer_Move(unsigned x, unsigned y);
+void Handle_Wheel(unsigned wheelWord);
+void Measure_At_Mark();
+void Write_Readout();
+
+// Floating mark.
+void Init_Mark_Shape();
+void Save_Mark_Pixels();
+void Restore_Mark_Pixels();
+void Adapt_Mark_Colours();
+void Draw_Mark_Pixels();
+
+// Point log.
+void Open_Point_Log();
+void Record_Point();
+void Close_Point_Log();

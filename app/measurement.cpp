@@ -1,0 +1,134 @@
+#include "app/measure_window.h"
+#include "model/stereo_model.h"
+
+MarkStateRecord MarkState = {0, 0, 0, 0, 1, 0, 0, 0, {}, {}};
+double objectX = 0.0;
+double objectY = 0.0;
+double objectZ = 0.0;
+
+namespace {
+
+// The measurement area, both bounds included. It reaches a little beyond the
+// picture: to the readout's first column and one row below.
+const unsigned areaLeft = 10;
+const unsigned areaTop = 10;
+const unsigned areaWidthMinusOne = 910;
+const unsigned areaHeightMinusOne = 620;
+
+const int readoutColumn = 920;
+
+// Wheel words below this narrow the parallax, above wheelWidenAbove widen it.
+const unsigned wheelNarrowBelow = 2000;
+const unsigned wheelWidenAbove = 32000;
+
+bool Inside_Measurement_Area(unsigned x, unsigned y)
+{
+    return x - areaLeft <= areaWidthMinusOne && y - areaTop <= areaHeightMinusOne;
+}
+
+// The counter moves by one a call; each loop brings it to the other side of
+// zero, whatever paints and other programs did to it meanwhile.
+void Show_System_Pointer()
+{
+    while (ShowCursor(TRUE) <= 0) {
+    }
+}
+
+void Hide_System_Pointer()
+{
+    while (ShowCursor(FALSE) >= 0) {
+    }
+}
+
+// Large enough for "X %9.3lf " of any double, the largest finite one included.
+const int readoutLineSize = 400;
+
+void Draw_Readout_Line(int row, const char *format, double value)
+{
+    char line[readoutLineSize];
+    int length = std::snprintf(line, sizeof line, format, value);
+    TextOutA(windowDC, readoutColumn, row, line, length);
+}
+
+} // namespace
+
+void Write_Readout()
+{
+    char line[readoutLineSize];
+    int length = std::snprintf(line, sizeof line, "ID %3d ", pointId);
+    TextOutA(windowDC, readoutColumn, 170, line, length);
+    Draw_Readout_Line(200, "X %9.3lf ", objectX);
+    Draw_Readout_Line(230, "Y %9.3lf ", objectY);
+    Draw_Readout_Line(260, "Z %9.3lf ", objectZ);
+}
+
+void Measure_At_Mark()
+{
+    Space_Intersection(MarkState.pointerY, MarkState.pointerX + MarkState.leftOffset,
+                       MarkState.pointerX + MarkState.rightOffset, &objectX, &objectY, &objectZ);
+}
+
+void Handle_Pointer_Move(unsigned x, unsigned y)
+{
+    if (!Inside_Measurement_Area(x, y)) {
+        if (MarkState.cursorShown == 0) {
+            MarkState.cursorShown = 1;
+            Show_System_Pointer();
+        }
+        return;
+    }
+
+    if (MarkState.cursorShown == 1) {
+        MarkState.cursorShown = 0;
+        Hide_System_Pointer();
+    }
+
+    if (MarkState.freshPaint == 1) {
+        // First draw after a paint: the picture under any earlier mark has
+        // been repainted, so there is nothing to restore, and the mark shows
+        // in the colours it holds.
+        MarkState.pointerX = static_cast<int>(x);
+        MarkState.pointerY = static_cast<int>(y);
+        Measure_At_Mark();
+        Write_Readout();
+        MarkState.freshPaint = 0;
+        Save_Mark_Pixels();
+        Draw_Mark_Pixels();
+        return;
+    }
+
+    Restore_Mark_Pixels();
+    MarkState.pointerX = static_cast<int>(x);
+    MarkState.pointerY = static_cast<int>(y);
+    Measure_At_Mark();
+    Write_Readout();
+    Save_Mark_Pixels();
+    Adapt_Mark_Colours();
+    Draw_Mark_Pixels();
+}
+
+void Handle_Wheel(unsigned wheelWord)
+{
+    // After a paint the saved pixels belong to a picture that is gone:
+    // writing them back would leave stale patches, so the first draw after a
+    // paint restores nothing, whether a move or a wheel step makes it.
+    if (MarkState.freshPaint == 1)
+        MarkState.freshPaint = 0;
+    else
+        Restore_Mark_Pixels();
+
+    if (wheelWord < wheelNarrowBelow) {
+        MarkState.leftOffset = MarkState.leftOffset - 1;
+        MarkState.rightOffset = MarkState.rightOffset + 1;
+    }
+    if (wheelWord > wheelWidenAbove) {
+        MarkState.leftOffset = MarkState.leftOffset + 1;
+        MarkState.rightOffset = MarkState.rightOffset - 1;
+    }
+
+    Measure_At_Mark();
+    Write_Readout();
+    Save_Mark_Pixels();
+    Adapt_Mark_Colours();
+    Draw_Mark_Pixels();
+}

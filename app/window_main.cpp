@@ -1,0 +1,121 @@
+#include "app/measure_window.h"
+#include "model/stereo_model.h"
+
+HDC windowDC = nullptr;
+
+namespace {
+
+const char windowClassName[] = "QuorVane";
+const char windowTitle[] = "Quor Vane";
+
+// Where the stereo picture lies in the client area, and how much of the
+// bitmap it shows.
+const int pictureLeft = 10;
+const int pictureTop = 10;
+const int pictureWidth = 900;
+const int pictureHeight = 620;
+
+const COLORREF defaultLeftColour = RGB(200, 120, 120);
+const COLORREF defaultRightColour = RGB(120, 200, 200);
+const int defaultLeftOffset = 29;
+const int defaultRightOffset = -29;
+
+void Show_Missing_Image_Notice()
+{
+    static const char notice[] = "The stereo image pr8a_c_ds.bmp could not be loaded.";
+    TextOutA(windowDC, pictureLeft + 10, pictureTop + 10, notice, sizeof notice - 1);
+}
+
+} // namespace
+
+LRESULT Handle_Paint(HWND window)
+{
+    PAINTSTRUCT paint;
+    windowDC = BeginPaint(window, &paint);
+    MarkState.cursorShown = 1;
+    MarkState.freshPaint = 1;
+
+    auto bitmap = static_cast<HBITMAP>(
+        LoadImageA(nullptr, stereoImageFile, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    if (bitmap != nullptr) {
+        HDC memoryDC = CreateCompatibleDC(windowDC);
+        SelectObject(memoryDC, bitmap);
+        BitBlt(windowDC, pictureLeft, pictureTop, pictureWidth, pictureHeight, memoryDC, 0, 0,
+               SRCCOPY);
+        DeleteDC(memoryDC);
+        DeleteObject(bitmap);
+    } else {
+        Show_Missing_Image_Notice();
+    }
+
+    // Every paint brings the mark back to its default colours and parallax.
+    MarkState.leftColour = defaultLeftColour;
+    MarkState.rightColour = defaultRightColour;
+    MarkState.rightOffset = defaultRightOffset;
+    MarkState.leftOffset = defaultLeftOffset;
+
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT Handle_Destroy()
+{
+    Release_Stereo_Model();
+    Close_Point_Log();
+    PostQuitMessage(normalExitCode);
+    return 0;
+}
+
+LRESULT CALLBACK Measure_Window_Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        return Handle_Destroy();
+    case WM_PAINT:
+        return Handle_Paint(window);
+    case WM_MOUSEMOVE:
+        Handle_Pointer_Move(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        Record_Point();
+        return 0;
+    case WM_MOUSEWHEEL:
+        Handle_Wheel(HIWORD(wParam));
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = Measure_Window_Procedure;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = windowClassName;
+    windowClass.hIconSm = LoadIconA(instance, IDI_APPLICATION);
+    RegisterClassExA(&windowClass);
+
+    CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, windowClassName, windowTitle,
+                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024, 700,
+                    nullptr, nullptr, instance, nullptr);
+
+    Init_Mark_Shape();
+    Setup_Stereo_Model();
+    Open_Point_Log();
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
