@@ -1,0 +1,176 @@
+// quor_vane_replay SCRIPT: runs the measurement program on the headless back
+// end in the current directory, feeding it the messages of SCRIPT, and exits
+// with the program's status. It replays a measurement session exactly as the
+// window would have received it, and can save what the window showed.
+//
+// Script lines (blank lines and lines starting with # are skipped):
+//   move X Y           pointer moved to client position (X, Y)
+//   wheel D            wheel turned by delta D (120 is one notch forward)
+//   release            left button released (records a point)
+//   expose L T R B     part of the client area uncovered (right, bottom exclusive)
+//   resize W H         client area resized to W by H
+//   save FILE          save the client area as a 24-bit BMP
+//   cursor             print "cursor COUNTER CALLS" (the system pointer's display
+//                      counter and the number of ShowCursor calls so far)
+//   close              close request, as from the close box
+//   kill               end the process at once, as a kill would
+// A move, wheel or release line prefixed with "early" is queued before the
+// window is first painted, as input that arrives while the window appears.
+// Each other line takes effect once everything before it has been handled.
+// At the end of the script the window is closed.
+#include "app/measure_window.h"
+#include "platform/headless.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Script {
+    std::vector<std::string> lines;
+    std::size_t next = 0;
+    bool failed = false;
+};
+
+LPARAM Client_Position(long x, long y)
+{
+    return static_cast<LPARAM>((static_cast<unsigned long>(y & 0xFFFF) << 16) |
+                               static_cast<unsigned long>(x & 0xFFFF));
+}
+
+WPARAM Wheel_Word(long delta)
+{
+    return static_cast<WPARAM>(static_cast<unsigned long>(delta & 0xFFFF) << 16);
+}
+
+// Turns an input line into a message. Returns false if the line is not input.
+bool Input_Message(const std::string &verb, std::istringstream &args, UINT *message, WPARAM *wParam,
+                   LPARAM *lParam)
+{
+    long a = 0, b = 0;
+    if (verb == "move" && (args >> a >> b)) {
+        *message = WM_MOUSEMOVE;
+        *wParam = 0;
+        *lParam = Client_Position(a, b);
+        return true;
+    }
+    if (verb == "wheel" && (args >> a)) {
+        *message = WM_MOUSEWHEEL;
+        *wParam = Wheel_Word(a);
+        *lParam = 0;
+        return true;
+    }
+    if (verb == "release") {
+        *message = WM_LBUTTONUP;
+        *wParam = 0;
+        *lParam = 0;
+        return true;
+    }
+    return false;
+}
+
+void Script_Error(Script &script, const std::string &line)
+{
+    std::fprintf(stderr, "quor_vane_replay: cannot read script line %zu: %s\n", script.next,
+                 line.c_str());
+    script.failed = true;
+}
+
+// Runs script lines until one hands the program something to do.
+bool Next_Step(void *context)
+{
+    Script &script = *static_cast<Script *>(context);
+    while (script.next < script.lines.size() && !script.failed) {
+        const std::string &line = script.lines[script.next++];
+        std::istringstream args(line);
+        std::string verb;
+        args >> verb;
+        if (verb.empty() || verb[0] == '#' || verb == "early")
+            continue;
+
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        long a = 0, b = 0, c = 0, d = 0;
+        std::string file;
+        if (Input_Message(verb, args, &message, &wParam, &lParam)) {
+            Headless_Queue_Input(message, wParam, lParam);
+            return true;
+        } else if (verb == "expose" && (args >> a >> b >> c >> d)) {
+            Headless_Invalidate(static_cast<int>(a), static_cast<int>(b), static_cast<int>(c),
+                                static_cast<int>(d));
+            return true;
+        } else if (verb == "resize" && (args >> a >> b)) {
+            Headless_Resize(static_cast<int>(a), static_cast<int>(b));
+            return true;
+        } else if (verb == "close") {
+            Headless_Request_Close();
+            return true;
+        } else if (verb == "save" && (args >> file)) {
+            if (!Headless_Save_Client_Bmp(file.c_str()))
+                std::fprintf(stderr, "quor_vane_replay: could not save %s\n", file.c_str());
+        } else if (verb == "cursor") {
+            std::printf("cursor %d %d\n", Headless_Cursor_Counter(), Headless_Show_Cursor_Calls());
+            std::fflush(stdout);
+        } else if (verb == "kill") {
+            std::fflush(stdout);
+            std::raise(SIGKILL);
+        } else {
+            Script_Error(script, line);
+        }
+    }
+    return false;
+}
+
+// Queues the "early" input lines before the program starts.
+bool Queue_Early_Input(Script &script)
+{
+    for (const std::string &line : script.lines) {
+        std::istringstream args(line);
+        std::string word, verb;
+        args >> word;
+        if (word != "early")
+            continue;
+        args >> verb;
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        if (!Input_Message(verb, args, &message, &wParam, &lParam))
+            return false;
+        Headless_Queue_Input(message, wParam, lParam);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: quor_vane_replay SCRIPT\n");
+        return 2;
+    }
+    std::ifstream in(argv[1]);
+    if (!in) {
+        std::fprintf(stderr, "quor_vane_replay: cannot open %s: %s\n", argv[1],
+                     std::strerror(errno));
+        return 2;
+    }
+    Script script;
+    for (std::string line; std::getline(in, line);)
+        script.lines.push_back(line);
+    if (!Queue_Early_Input(script)) {
+        std::fprintf(stderr, "quor_vane_replay: an early line must be move, wheel or release\n");
+        return 2;
+    }
+
+    Headless_Set_Idle_Handler(Next_Step, &script);
+    int status = WinMain(nullptr, nullptr, nullptr, 1);
+    return script.failed ? 2 : status;
+}
