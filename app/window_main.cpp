@@ -104,9 +104,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windowClass.hIconSm = LoadIconA(instance, IDI_APPLICATION);
     RegisterClassExA(&windowClass);
 
-    CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, windowClassName, windowTitle,
-                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024, 700,
-                    nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, windowClassName, windowTitle,
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  1024, 700, nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        // Without a window there is nothing to measure in; nothing has been
+        // built or opened yet.
+        std::fputs("Quor Vane could not open its window.\n", stderr);
+        return 1;
+    }
 
     Init_Mark_Shape();
     Setup_Stereo_Model();
