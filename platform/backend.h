@@ -1,0 +1,32 @@
+// The seam between the shared window system and the back end linked with it.
+// Exactly one back end provides the Backend_ routines; the core provides the
+// Platform_ routines for the back end to call.
+#pragma once
+
+#include "platform/desktop.h"
+
+// Implemented by the back end.
+void Backend_Window_Created(const char *title, int clientWidth, int clientHeight);
+void Backend_Window_Destroyed();
+// Turns events that are already waiting into messages; never blocks.
+void Backend_Poll();
+// Nothing is left to deliver: wait for more. Returns false when nothing more
+// will ever come, which ends the message loop.
+bool Backend_Wait();
+// Shows the main window's client framebuffer; only `changed` differs from
+// what was shown before.
+void Backend_Present(const COLORREF *pixels, int width, int height, const RECT &changed);
+void Backend_Cursor_Changed(int counter);
+
+// Provided by the core for the back end.
+void Platform_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam);
+void Platform_Resize_Client(int clientWidth, int clientHeight);
+void Platform_Invalidate_Client(int left, int top, int right, int bottom);
+void Platform_Request_Close();
+HWND Platform_Main_Window();
+COLORREF Platform_Client_Pixel(int x, int y);
+int Platform_Client_Width();
+int Platform_Client_Height();
+int Platform_Cursor_Counter();
+int Platform_Show_Cursor_Calls();
+void Platform_Reset();

@@ -1,0 +1,249 @@
+// Loading BMP files as bitmaps. SDL's reader does the decoding; a small reader
+// of our own covers uncompressed bit-field files whose channel masks SDL has no
+// pixel format for. The header is checked first so that no file, however
+// malformed, makes either reader allocate without limit.
+#include "platform/platform_internal.h"
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int64_t Max_Extent = 32768;
+constexpr int64_t Max_Pixels = int64_t(1) << 25;
+constexpr int64_t Max_File_Size = int64_t(1) << 28;
+
+constexpr uint32_t Compression_Rgb = 0;
+constexpr uint32_t Compression_Rle8 = 1;
+constexpr uint32_t Compression_Rle4 = 2;
+constexpr uint32_t Compression_Bitfields = 3;
+constexpr uint32_t Compression_Alpha_Bitfields = 6;
+
+struct BmpHeader {
+    uint32_t pixelOffset;
+    uint32_t headerSize;
+    int64_t width;
+    int64_t height; // negative: rows top-down
+    int bitCount;
+    uint32_t compression;
+};
+
+uint32_t Read_U16(const unsigned char *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8;
+}
+
+uint32_t Read_U32(const unsigned char *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+int64_t Row_Bytes(int64_t width, int bitCount)
+{
+    return (width * bitCount + 31) / 32 * 4;
+}
+
+bool Read_Header(const unsigned char *data, size_t size, BmpHeader *header)
+{
+    if (size < 26 || data[0] != 'B' || data[1] != 'M')
+        return false;
+    header->pixelOffset = Read_U32(data + 10);
+    header->headerSize = Read_U32(data + 14);
+    if (header->headerSize == 12) {
+        header->width = Read_U16(data + 18);
+        header->height = (int16_t)Read_U16(data + 20);
+        header->bitCount = (int)Read_U16(data + 24);
+        header->compression = Compression_Rgb;
+    } else {
+        if (header->headerSize < 16 || header->headerSize > 1024 || size < 14 + 20)
+            return false;
+        header->width = (int32_t)Read_U32(data + 18);
+        header->height = (int32_t)Read_U32(data + 22);
+        header->bitCount = (int)Read_U16(data + 28);
+        header->compression = header->headerSize >= 20 ? Read_U32(data + 30) : Compression_Rgb;
+    }
+    int64_t rows = header->height < 0 ? -header->height : header->height;
+    if (header->width < 1 || rows < 1 || header->width > Max_Extent || rows > Max_Extent ||
+        header->width * rows > Max_Pixels)
+        return false;
+    switch (header->bitCount) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
+        return false;
+    }
+    if (header->compression == Compression_Rle8 || header->compression == Compression_Rle4)
+        return true;
+    // Uncompressed rows must all be in the file.
+    return Row_Bytes(header->width, header->bitCount) * rows <= (int64_t)size;
+}
+
+// Shift and width of a contiguous channel mask; false for a mask with holes.
+bool Mask_Layout(uint32_t mask, int *shift, uint32_t *maximum)
+{
+    *shift = 0;
+    *maximum = 0;
+    if (mask == 0)
+        return true;
+    while (!(mask & 1)) {
+        mask >>= 1;
+        (*shift)++;
+    }
+    *maximum = mask;
+    return (mask & (mask + 1)) == 0;
+}
+
+int Channel_Value(uint32_t pixel, int shift, uint32_t maximum)
+{
+    if (maximum == 0)
+        return 0;
+    uint32_t value = (pixel >> shift) & maximum;
+    if (maximum > 255) {
+        int drop = 0;
+        while ((maximum >> drop) > 255)
+            drop++;
+        return (int)(value >> drop);
+    }
+    return (int)((value * 255 + maximum / 2) / maximum);
+}
+
+bool Decode_Bitfields(const unsigned char *data, size_t size, const BmpHeader &header,
+                      std::vector<COLORREF> *pixels)
+{
+    if (header.headerSize < 40 || header.headerSize == 64 ||
+        (header.compression != Compression_Bitfields &&
+         header.compression != Compression_Alpha_Bitfields) ||
+        (header.bitCount != 16 && header.bitCount != 32) || size < 14 + 40 + 12)
+        return false;
+    int shifts[3];
+    uint32_t maxima[3];
+    for (int c = 0; c < 3; c++)
+        if (!Mask_Layout(Read_U32(data + 54 + 4 * c), &shifts[c], &maxima[c]))
+            return false;
+    int64_t rows = header.height < 0 ? -header.height : header.height;
+    int64_t stride = Row_Bytes(header.width, header.bitCount);
+    if ((int64_t)header.pixelOffset + stride * rows > (int64_t)size)
+        return false;
+    pixels->assign((size_t)(header.width * rows), 0);
+    for (int64_t row = 0; row < rows; row++) {
+        int64_t fileRow = header.height < 0 ? row : rows - 1 - row;
+        const unsigned char *in = data + header.pixelOffset + fileRow * stride;
+        COLORREF *out = pixels->data() + row * header.width;
+        for (int64_t x = 0; x < header.width; x++) {
+            uint32_t pixel = header.bitCount == 16 ? Read_U16(in + 2 * x) : Read_U32(in + 4 * x);
+            out[x] = RGB(Channel_Value(pixel, shifts[0], maxima[0]),
+                         Channel_Value(pixel, shifts[1], maxima[1]),
+                         Channel_Value(pixel, shifts[2], maxima[2]));
+        }
+    }
+    return true;
+}
+
+bool Decode_With_Sdl(const unsigned char *data, size_t size, std::vector<COLORREF> *pixels,
+                     int *width, int *height)
+{
+    SDL_RWops *stream = SDL_RWFromConstMem(data, (int)size);
+    if (stream == nullptr)
+        return false;
+    SDL_Surface *loaded = SDL_LoadBMP_RW(stream, 1);
+    if (loaded == nullptr)
+        return false;
+    // A plain conversion copies colour channels and drops alpha, as a blit does.
+    SDL_Surface *converted = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_XBGR8888, 0);
+    SDL_FreeSurface(loaded);
+    if (converted == nullptr)
+        return false;
+    *width = converted->w;
+    *height = converted->h;
+    pixels->assign((size_t)converted->w * converted->h, 0);
+    SDL_LockSurface(converted);
+    for (int y = 0; y < converted->h; y++) {
+        const uint32_t *in = (const uint32_t *)((const unsigned char *)converted->pixels +
+                                                (size_t)y * converted->pitch);
+        COLORREF *out = pixels->data() + (size_t)y * converted->w;
+        for (int x = 0; x < converted->w; x++)
+            out[x] = in[x] & 0x00FFFFFF;
+    }
+    SDL_UnlockSurface(converted);
+    SDL_FreeSurface(converted);
+    return true;
+}
+
+std::vector<COLORREF> Scale_Pixels(const std::vector<COLORREF> &pixels, int width, int height,
+                                   int newWidth, int newHeight)
+{
+    std::vector<COLORREF> scaled((size_t)newWidth * newHeight);
+    for (int y = 0; y < newHeight; y++)
+        for (int x = 0; x < newWidth; x++)
+            scaled[(size_t)y * newWidth + x] =
+                pixels[(size_t)((int64_t)y * height / newHeight) * width +
+                       (size_t)((int64_t)x * width / newWidth)];
+    return scaled;
+}
+
+} // namespace
+
+bool Decode_Bmp(const unsigned char *data, size_t size, int *width, int *height,
+                std::vector<COLORREF> *pixels)
+{
+    BmpHeader header;
+    if (data == nullptr || size > (size_t)Max_File_Size || !Read_Header(data, size, &header))
+        return false;
+    if (Decode_With_Sdl(data, size, pixels, width, height))
+        return true;
+    if (!Decode_Bitfields(data, size, header, pixels))
+        return false;
+    *width = (int)header.width;
+    *height = (int)(header.height < 0 ? -header.height : header.height);
+    return true;
+}
+
+HBITMAP Load_Bitmap_From_Memory(const void *data, size_t size)
+{
+    int width = 0;
+    int height = 0;
+    std::vector<COLORREF> pixels;
+    if (!Decode_Bmp((const unsigned char *)data, size, &width, &height, &pixels))
+        return nullptr;
+    return Create_Bitmap(width, height, std::move(pixels));
+}
+
+extern "C" HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int width, int height,
+                                    UINT flags)
+{
+    if (type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE) || name == nullptr ||
+        (uintptr_t)name < 0x10000 || width < 0 || height < 0)
+        return nullptr;
+    struct stat info;
+    if (stat(name, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > Max_File_Size)
+        return nullptr;
+    FILE *file = std::fopen(name, "rb");
+    if (file == nullptr)
+        return nullptr;
+    std::vector<unsigned char> bytes((size_t)info.st_size);
+    size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    if (got != bytes.size())
+        return nullptr;
+    int ownWidth = 0;
+    int ownHeight = 0;
+    std::vector<COLORREF> pixels;
+    if (!Decode_Bmp(bytes.data(), bytes.size(), &ownWidth, &ownHeight, &pixels))
+        return nullptr;
+    // A requested size of zero keeps the file's own size.
+    int newWidth = width != 0 ? width : ownWidth;
+    int newHeight = height != 0 ? height : ownHeight;
+    if ((int64_t)newWidth * newHeight > Max_Pixels)
+        return nullptr;
+    if (newWidth != ownWidth || newHeight != ownHeight)
+        pixels = Scale_Pixels(pixels, ownWidth, ownHeight, newWidth, newHeight);
+    return Create_Bitmap(newWidth, newHeight, std::move(pixels));
+}

@@ -1,0 +1,40 @@
+// The headless back end: no window on screen; the caller supplies the input and
+// reads back what the program drew.
+#pragma once
+
+#include "platform/desktop.h"
+
+// Input addressed to the main window (the first top-level window created), delivered in
+// order before any pending WM_PAINT, as hardware input is. May be called before the window
+// exists; it is then delivered once the window exists.
+void Headless_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam);
+
+// Called by GetMessageA whenever it has nothing to deliver (no posted message, no queued
+// input, no pending paint). The handler may queue input, resize, invalidate or request a
+// close, and returns true; it returns false when it has nothing more. Then the layer delivers
+// WM_CLOSE to the main window once; if the program still does not quit and nothing is left,
+// GetMessageA returns 0 so that nothing ever hangs.
+using Headless_Idle_Handler = bool (*)(void *context);
+void Headless_Set_Idle_Handler(Headless_Idle_Handler handler, void *context);
+
+// Changes the client size; the whole client area becomes invalid (CS_HREDRAW|CS_VREDRAW).
+// Before the main window exists it sets the size the window will be created with.
+void Headless_Resize(int clientWidth, int clientHeight);
+// Part of the window uncovered (right/bottom exclusive).
+void Headless_Invalidate(int left, int top, int right, int bottom);
+// Queues WM_CLOSE like the close box.
+void Headless_Request_Close();
+// Null before creation and after destruction.
+HWND Headless_Main_Window();
+// The main window's client framebuffer (kept after the window is destroyed); CLR_INVALID
+// outside it.
+COLORREF Headless_Client_Pixel(int x, int y);
+int Headless_Client_Width();
+int Headless_Client_Height();
+// Writes the client area as a 24-bit BMP.
+bool Headless_Save_Client_Bmp(const char *path);
+// ShowCursor's display counter and the number of ShowCursor calls so far.
+int Headless_Cursor_Counter();
+int Headless_Show_Cursor_Calls();
+// Forgets all windows, classes, queues, handlers and counters: a fresh process state.
+void Headless_Reset();

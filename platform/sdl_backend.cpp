@@ -1,0 +1,159 @@
+// The SDL back end: the main window is a real resizable window. SDL events
+// become window messages, and the client framebuffer is copied to the window
+// whenever the message queue runs dry, only the part that changed.
+#include "platform/backend.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+
+namespace {
+
+struct SdlWindow {
+    SDL_Window *window = nullptr;
+    int cursorCounter = 0;
+};
+
+SdlWindow sdl;
+
+WPARAM Button_State(Uint32 buttons)
+{
+    WPARAM state = 0;
+    if (buttons & SDL_BUTTON_LMASK)
+        state |= MK_LBUTTON;
+    if (buttons & SDL_BUTTON_RMASK)
+        state |= MK_RBUTTON;
+    if (buttons & SDL_BUTTON_MMASK)
+        state |= MK_MBUTTON;
+    return state;
+}
+
+void Translate_Event(const SDL_Event &event)
+{
+    switch (event.type) {
+    case SDL_MOUSEMOTION:
+        Platform_Queue_Input(WM_MOUSEMOVE, Button_State(event.motion.state),
+                             MAKELPARAM(event.motion.x, event.motion.y));
+        break;
+    case SDL_MOUSEWHEEL: {
+        // One message of 120 units per notch, away from the user positive; the
+        // pointer position travels in screen coordinates.
+        int notches = event.wheel.y;
+        if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+            notches = -notches;
+        int screenX = 0;
+        int screenY = 0;
+        WPARAM keys = Button_State(SDL_GetGlobalMouseState(&screenX, &screenY));
+        short delta = notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
+        for (int i = 0; i < (notches > 0 ? notches : -notches); i++)
+            Platform_Queue_Input(WM_MOUSEWHEEL, MAKEWPARAM(keys, delta),
+                                 MAKELPARAM(screenX, screenY));
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT)
+            Platform_Queue_Input(event.type == SDL_MOUSEBUTTONUP ? WM_LBUTTONUP : WM_LBUTTONDOWN,
+                                 Button_State(SDL_GetMouseState(nullptr, nullptr)),
+                                 MAKELPARAM(event.button.x, event.button.y));
+        break;
+    case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+            Platform_Invalidate_Client(0, 0, Platform_Client_Width(), Platform_Client_Height());
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            Platform_Resize_Client(event.window.data1, event.window.data2);
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            Platform_Request_Close();
+            break;
+        default:
+            break;
+        }
+        break;
+    case SDL_QUIT:
+        Platform_Request_Close();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void Backend_Window_Created(const char *title, int clientWidth, int clientHeight)
+{
+    if (sdl.window != nullptr)
+        return;
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
+        return;
+    }
+    sdl.window =
+        SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, clientWidth,
+                         clientHeight, SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+    if (sdl.window == nullptr) {
+        std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
+        return;
+    }
+    SDL_ShowCursor(sdl.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void Backend_Window_Destroyed()
+{
+    if (sdl.window != nullptr)
+        SDL_DestroyWindow(sdl.window);
+    sdl.window = nullptr;
+}
+
+void Backend_Poll()
+{
+    if (sdl.window == nullptr)
+        return;
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        Translate_Event(event);
+}
+
+bool Backend_Wait()
+{
+    // Without a window no event will ever come.
+    if (sdl.window == nullptr)
+        return false;
+    SDL_Event event;
+    if (!SDL_WaitEvent(&event))
+        return false;
+    Translate_Event(event);
+    return true;
+}
+
+void Backend_Present(const COLORREF *pixels, int width, int, const RECT &changed)
+{
+    if (sdl.window == nullptr)
+        return;
+    SDL_Surface *surface = SDL_GetWindowSurface(sdl.window);
+    if (surface == nullptr)
+        return;
+    // The window may already have a new size that the framebuffer follows later.
+    int right = changed.right < surface->w ? changed.right : surface->w;
+    int bottom = changed.bottom < surface->h ? changed.bottom : surface->h;
+    if (right <= changed.left || bottom <= changed.top)
+        return;
+    SDL_Rect area = {changed.left, changed.top, right - changed.left, bottom - changed.top};
+    SDL_ConvertPixels(area.w, area.h, SDL_PIXELFORMAT_XBGR8888,
+                      pixels + (size_t)area.y * width + area.x, width * (int)sizeof(COLORREF),
+                      surface->format->format,
+                      (unsigned char *)surface->pixels + (size_t)area.y * surface->pitch +
+                          (size_t)area.x * surface->format->BytesPerPixel,
+                      surface->pitch);
+    SDL_UpdateWindowSurfaceRects(sdl.window, &area, 1);
+}
+
+void Backend_Cursor_Changed(int counter)
+{
+    sdl.cursorCounter = counter;
+    if (sdl.window != nullptr)
+        SDL_ShowCursor(counter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+}
