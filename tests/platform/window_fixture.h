@@ -1,0 +1,102 @@
+// A main window as the program creates it, a window procedure that records
+// what it receives, and the message loop, for tests on the headless back end.
+#pragma once
+
+#include "platform/headless.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+struct ReceivedMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+struct WindowLog {
+    std::vector<ReceivedMessage> messages;
+    // Called before default handling; returning true skips it.
+    std::function<bool(HWND, UINT, WPARAM, LPARAM)> handler;
+    bool quitOnDestroy = true;
+    int quitCode = 18;
+};
+
+inline WindowLog windowLog;
+
+inline LRESULT CALLBACK Recording_Window_Proc(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam)
+{
+    windowLog.messages.push_back(ReceivedMessage{message, wParam, lParam});
+    if (windowLog.handler && windowLog.handler(window, message, wParam, lParam))
+        return 0;
+    if (message == WM_DESTROY && windowLog.quitOnDestroy) {
+        PostQuitMessage(windowLog.quitCode);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+inline HWND Create_Main_Window()
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = Recording_Window_Proc;
+    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    windowClass.lpszClassName = "QuorVane";
+    RegisterClassExA(&windowClass);
+    return CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "QuorVane", "Quor Vane",
+                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024,
+                           700, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+// Runs the loop to its end and returns the quit message's parameter.
+inline WPARAM Run_Message_Loop()
+{
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return msg.wParam;
+}
+
+// Delivers messages until nothing is left but what the idle handler would
+// bring: the handler then posts a marker thread message that ends the pump.
+constexpr UINT Idle_Marker = WM_USER + 77;
+
+inline void Pump_Until_Idle()
+{
+    Headless_Set_Idle_Handler(
+        [](void *) {
+            PostMessageA(nullptr, Idle_Marker, 0, 0);
+            return true;
+        },
+        nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) && msg.message != Idle_Marker)
+        DispatchMessageA(&msg);
+    Headless_Set_Idle_Handler(nullptr, nullptr);
+}
+
+inline std::vector<UINT> Message_Numbers()
+{
+    std::vector<UINT> numbers;
+    for (const ReceivedMessage &m : windowLog.messages)
+        numbers.push_back(m.message);
+    return numbers;
+}
+
+class HeadlessTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        Headless_Reset();
+        windowLog = WindowLog();
+    }
+    void TearDown() override { Headless_Reset(); }
+};
