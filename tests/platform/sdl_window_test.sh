@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Opens a real window through the SDL back end in a private Xvfb server, drives
+# it with real pointer and wheel events, compares a screenshot with the
+# program's framebuffer, and closes it with a window-manager close request.
+# Usage: sdl_window_test.sh CHECK-PROGRAM CLOSE-REQUEST-PROGRAM WORK-DIRECTORY
+set -uo pipefail
+
+program=$1
+close_request=$2
+work=$3
+
+if ! command -v Xvfb > /dev/null; then
+  echo "SKIPPED: Xvfb is not installed"
+  exit 77
+fi
+for tool in xdotool import compare xdpyinfo; do
+  if ! command -v $tool > /dev/null; then
+    echo "FAIL: $tool is not installed"
+    exit 1
+  fi
+done
+
+mkdir -p "$work"
+rm -f "$work"/*.ppm "$work"/messages.log
+
+display=""
+for n in $(seq 91 250); do
+  if [ ! -e /tmp/.X$n-lock ] && [ ! -e /tmp/.X11-unix/X$n ]; then
+    display=:$n
+    break
+  fi
+done
+[ -n "$display" ] || { echo "FAIL: no free display number"; exit 1; }
+
+xvfb_pid=""
+program_pid=""
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2> /dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
+  wait 2> /dev/null
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  echo "--- messages:"
+  cat "$work/messages.log" 2> /dev/null
+  exit 1
+}
+
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 1 100); do
+  xdpyinfo > /dev/null 2>&1 && break
+  sleep 0.1
+done
+xdpyinfo > /dev/null 2>&1 || fail "Xvfb did not start on $display"
+
+timeout 60 "$program" "$work/framebuffer.ppm" > "$work/messages.log" 2>&1 &
+program_pid=$!
+
+# Waits until the message log has a line matching the pattern.
+wait_for() {
+  for _ in $(seq 1 100); do
+    grep -q -- "$1" "$work/messages.log" && return 0
+    sleep 0.1
+  done
+  fail "no message matching '$1'"
+}
+
+window=$(timeout 20 xdotool search --sync --name '^Quor Vane window check$' | head -1)
+[ -n "$window" ] || fail "the window did not appear"
+wait_for '^paint 1012 669$'
+
+geometry=$(xdotool getwindowgeometry "$window" | grep Geometry)
+[[ "$geometry" == *"1012x669"* ]] || fail "client area is $geometry, not 1012x669"
+
+timeout 10 xdotool mousemove --window "$window" 123 234
+wait_for '^move 123 234$'
+timeout 10 xdotool click 4
+wait_for '^wheel 120$'
+timeout 10 xdotool click 5
+wait_for '^wheel -120$'
+timeout 10 xdotool mousemove --window "$window" 300 200 click 1
+wait_for '^lbuttonup 300 200$'
+wait_for '^cursor -1$'
+
+# The window shows exactly what the program drew.
+sleep 0.5
+timeout 20 import -window "$window" "ppm:$work/screenshot.ppm" || fail "no screenshot"
+differing=$(timeout 20 compare -metric AE "$work/screenshot.ppm" "$work/framebuffer.ppm" null: 2>&1)
+[ "$differing" = "0" ] || fail "screenshot differs from the framebuffer in $differing pixels"
+
+timeout 10 xdotool windowsize "$window" 800 600
+wait_for '^size 800 600$'
+wait_for '^paint 800 600$'
+
+timeout 10 "$close_request" "$window" || fail "could not send the close request"
+wait "$program_pid"
+status=$?
+program_pid=""
+[ "$status" -eq 18 ] || fail "exit status $status, expected 18"
+grep -q '^close$' "$work/messages.log" || fail "no WM_CLOSE"
+grep -q '^destroy$' "$work/messages.log" || fail "no WM_DESTROY"
+echo "PASS: window opened, took pointer, wheel and button input, matched its framebuffer and closed"
+exit 0
