@@ -11,6 +11,7 @@ scripts/setup-debian.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_WERROR=ON
 cmake --build build/release -j"$jobs"
 ctest --test-dir build/release --output-on-failure -j"$jobs"
+tests/e2e/run.sh build/release build/windows # real windows: Xvfb, and Wine for the .exe
 
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQV_WERROR=ON -DQV_SANITIZE=ON \
   -DQV_BUILD_BENCH=OFF

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # make_scenario.sh TRUTH.csv OUTPUT_DIRECTORY
 #
-# Writes OUTPUT_DIRECTORY/scenario.txt, a measurement session in the replay
+# Writes OUTPUT_DIRECTORY/scenario.txt, a measurement run in the replay
 # script language, and OUTPUT_DIRECTORY/expected_points.txt, the points.txt
-# that session must leave, both from the default scene's ground truth. The
+# that run must leave, both from the default scene's ground truth. The
 # result depends on the ground truth alone.
 #
-# The session measures twelve points spread over the list: for each it moves
+# The run measures twelve points spread over the list: for each it moves
 # the pointer to the point's pointer position, turns the wheel one notch at a
 # time from the parallax it has to the point's (forward narrows, back
 # widens), and records it with a click. The points are visited by wheel
@@ -89,7 +89,7 @@ function turn_to(target) {
   for (; steps > target; steps--) print "wheel -120"
 }
 BEGIN {
-  print "# Measurement session over the default scene, made from its ground truth."
+  print "# Measurements over the default scene, made from its ground truth."
   print "# Each point: pointer to its position, wheel to its parallax, click."
   steps = 0
 }
