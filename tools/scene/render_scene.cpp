@@ -206,23 +206,30 @@ double Distance(const double a[3], const double b[3])
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-// The mark position the user can set that lands nearest to the point: the
-// parallax is always even, and the pointer sits midway between the halves.
+// The mark position the user can set nearest to the point's two columns: the
+// parallax is always even and the pointer sits midway between the halves.
+// Of equally near positions the one whose intersection lands closest wins.
 void Nearest_Mark(TruthPoint &p)
 {
-    const int pointer = static_cast<int>(std::floor(0.5 * (p.leftColumn + p.rightColumn) + 0.5));
+    const int pointer = static_cast<int>(std::floor(0.5 * (p.leftColumn + p.rightColumn)));
     const int parallax = 2 * static_cast<int>(std::floor(0.5 * (p.leftColumn - p.rightColumn)));
-    double best = 1e300;
-    for (int x = pointer - 1; x <= pointer + 1; ++x)
+    double bestColumns = 1e300, bestError = 1e300;
+    for (int x = pointer - 1; x <= pointer + 2; ++x)
         for (int q = parallax - 2; q <= parallax + 4; q += 2) {
+            const int left = x + q / 2, right = x - q / 2;
+            const double dl = left - p.leftColumn, dr = right - p.rightColumn;
+            const double columns = dl * dl + dr * dr;
+            if (columns > bestColumns + 1e-9)
+                continue;
             double xyz[3];
-            Space_Intersection(p.row, x + q / 2, x - q / 2, &xyz[0], &xyz[1], &xyz[2]);
+            Space_Intersection(p.row, left, right, &xyz[0], &xyz[1], &xyz[2]);
             const double error = Distance(xyz, p.object);
-            if (error < best) {
-                best = error;
+            if (columns < bestColumns - 1e-9 || error < bestError) {
+                bestColumns = columns;
+                bestError = error;
                 p.pointerX = x;
-                p.markLeft = x + q / 2;
-                p.markRight = x - q / 2;
+                p.markLeft = left;
+                p.markRight = right;
                 p.wheelSteps = paintedLeftOffset - q / 2;
                 std::memcpy(p.mark, xyz, sizeof xyz);
             }

@@ -369,10 +369,10 @@ double Glazing(const SceneBox &box, int acrossAxis, double u, double v, double f
     const double transom = v0 + 0.7 * (v1 - v0);
     onFrame |= v > transom - 0.5 * frame && v < transom + 0.5 * frame;
     if (onFrame)
-        return 0.86 + Grain(u, v, seed + 11, 0.12, 0.05, 0.03);
-    return 0.16 + 0.34 * (Value_Noise(u + 0.6 * v, v, 3, 1.1, seed) - 0.5) +
-           0.18 * (Value_Noise(u, v, 14, 14, seed + 1) - 0.5) +
-           0.10 * (Value_Noise(u, v, 6.25, 6.25, seed + 2) - 0.5);
+        return 0.66 + Grain(u, v, seed + 11, 0.16, 0.06, 0.03);
+    return 0.28 + 0.30 * (Value_Noise(u + 0.6 * v, v, 3, 1.1, seed) - 0.5) +
+           0.36 * (Value_Noise(u, v, 12, 12, seed + 1) - 0.5) +
+           0.18 * (Value_Noise(u, v, 6, 6, seed + 2) - 0.5);
 }
 
 // Dark wood with vertical grain and two sunken panels per leaf.
