@@ -244,7 +244,8 @@ BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC sou
     if (width <= 0 || height <= 0)
         return TRUE;
     if (rop == BLACKNESS || rop == WHITENESS) {
-        Fill_Surface(to, RECT{x, y, x + width, y + height}, rop == BLACKNESS ? 0 : White);
+        Fill_Surface(to, Clamped_Rect(x, y, (int64_t)x + width, (int64_t)y + height),
+                     rop == BLACKNESS ? 0 : White);
         return TRUE;
     }
     Surface from;
@@ -252,14 +253,15 @@ BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC sou
         return FALSE;
     // Only the part of the source rectangle that lies on the source is copied;
     // the destination keeps its pixels elsewhere.
-    RECT sourceArea = Rect_Intersect(RECT{sourceX, sourceY, sourceX + width, sourceY + height},
-                                     RECT{0, 0, from.width, from.height});
+    RECT sourceArea = Rect_Intersect(
+        Clamped_Rect(sourceX, sourceY, (int64_t)sourceX + width, (int64_t)sourceY + height),
+        RECT{0, 0, from.width, from.height});
     if (Rect_Empty(sourceArea))
         return TRUE;
-    int shiftX = x - sourceX;
-    int shiftY = y - sourceY;
-    RECT area = {sourceArea.left + shiftX, sourceArea.top + shiftY, sourceArea.right + shiftX,
-                 sourceArea.bottom + shiftY};
+    int64_t shiftX = (int64_t)x - sourceX;
+    int64_t shiftY = (int64_t)y - sourceY;
+    RECT area = Clamped_Rect(sourceArea.left + shiftX, sourceArea.top + shiftY,
+                             sourceArea.right + shiftX, sourceArea.bottom + shiftY);
     std::vector<COLORREF> copy;
     const COLORREF *sourcePixels = from.pixels;
     if (from.pixels == to.pixels) {

@@ -5,6 +5,7 @@
 #include "platform/desktop.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -93,7 +94,14 @@ HBITMAP Load_Bitmap_From_Memory(const void *data, size_t size);
 bool Draw_Text(const Surface &surface, int x, int y, const char *text, int length);
 int Text_Line_Height();
 
-// Rectangle helpers
+// Rectangle helpers. Corners are computed in 64 bits and kept within +-2^30
+// so that no caller's coordinates can overflow later arithmetic.
+inline RECT Clamped_Rect(int64_t left, int64_t top, int64_t right, int64_t bottom)
+{
+    const int64_t limit = int64_t(1) << 30;
+    auto clamp = [limit](int64_t v) { return (LONG)(v < -limit ? -limit : v > limit ? limit : v); };
+    return RECT{clamp(left), clamp(top), clamp(right), clamp(bottom)};
+}
 inline bool Rect_Empty(const RECT &r)
 {
     return r.left >= r.right || r.top >= r.bottom;

@@ -103,9 +103,11 @@ void Backend_Window_Created(const char *title, int clientWidth, int clientHeight
 
 void Backend_Window_Destroyed()
 {
-    if (sdl.window != nullptr)
-        SDL_DestroyWindow(sdl.window);
+    if (sdl.window == nullptr)
+        return;
+    SDL_DestroyWindow(sdl.window);
     sdl.window = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void Backend_Poll()

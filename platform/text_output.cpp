@@ -114,20 +114,23 @@ bool Draw_Text(const Surface &surface, int x, int y, const char *characters, int
 {
     if (!Open_Font())
         return false;
-    int lineWidth = 0;
+    int64_t lineWidth = 0;
     for (int i = 0; i < length; i++)
         lineWidth += Get_Glyph((unsigned char)characters[i]).width;
-    std::vector<RECT> parts = Drawable_Parts(surface, RECT{x, y, x + lineWidth, y + text.height});
+    std::vector<RECT> parts = Drawable_Parts(
+        surface, Clamped_Rect(x, y, (int64_t)x + lineWidth, (int64_t)y + text.height));
     for (const RECT &part : parts) {
-        int left = x;
+        // Only cells that reach into the part are visited, so positions stay small.
+        int64_t left = x;
         for (int i = 0; i < length && left < part.right; i++) {
             const Glyph &glyph = Get_Glyph((unsigned char)characters[i]);
-            RECT cell = Rect_Intersect(part, RECT{left, y, left + glyph.width, y + text.height});
+            RECT cell = Rect_Intersect(
+                part, Clamped_Rect(left, y, left + glyph.width, (int64_t)y + text.height));
             if (!Rect_Empty(cell))
                 for (int row = cell.top; row < cell.bottom; row++)
                     std::memcpy(surface.pixels + (size_t)row * surface.width + cell.left,
                                 glyph.cell.data() + (size_t)(row - y) * glyph.width +
-                                    (cell.left - left),
+                                    (size_t)(cell.left - left),
                                 (size_t)(cell.right - cell.left) * sizeof(COLORREF));
             left += glyph.width;
         }

@@ -2,6 +2,7 @@
 // context and on memory contexts.
 #include "window_fixture.h"
 
+#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -150,6 +151,15 @@ TEST_F(DrawingTest, PixelsOutsideTheClientAreaOrWithoutAContextAreInvalid)
         EXPECT_EQ(SetPixel(dc, p[0], p[1], Red), CLR_INVALID);
     }
     EXPECT_EQ(GetPixel(dc, 1011, 668), White);
+    // Extreme positions and sizes draw nothing and do not overflow.
+    HDC memory = CreateCompatibleDC(dc);
+    EXPECT_TRUE(
+        BitBlt(dc, INT_MAX - 3, INT_MIN + 2, INT_MAX, INT_MAX, memory, INT_MIN, 0, SRCCOPY));
+    EXPECT_TRUE(BitBlt(dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX, dc, INT_MAX, INT_MAX, SRCCOPY));
+    EXPECT_TRUE(TextOutA(dc, INT_MAX - 2, 5, "Z  -99999.999 ", 14));
+    EXPECT_TRUE(TextOutA(dc, INT_MIN, INT_MAX, "Z  -99999.999 ", 14));
+    DeleteDC(memory);
+    EXPECT_EQ(Headless_Client_Pixel(1011, 5), White);
     // Writing an invalid colour back outside changes nothing.
     SetPixel(dc, -5, 10, CLR_INVALID);
     EXPECT_EQ(Headless_Client_Pixel(0, 10), White);
