@@ -17,3 +17,9 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQV_WERROR=ON -DQV_SANITI
   -DQV_BUILD_BENCH=OFF
 cmake --build build/sanitize -j"$jobs"
 ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
+
+# Fuzz BMP loading for about a minute (libFuzzer needs clang).
+cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_CXX_COMPILER=clang++ -DQV_FUZZ=ON -DQV_BUILD_BENCH=OFF
+cmake --build build/fuzz -j"$jobs" --target bmp_fuzz
+ctest --test-dir build/fuzz -R platform_bmp_fuzz --output-on-failure

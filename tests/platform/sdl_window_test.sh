@@ -21,16 +21,7 @@ for tool in xdotool import compare xdpyinfo; do
 done
 
 mkdir -p "$work"
-rm -f "$work"/*.ppm "$work"/messages.log
-
-display=""
-for n in $(seq 91 250); do
-  if [ ! -e /tmp/.X$n-lock ] && [ ! -e /tmp/.X11-unix/X$n ]; then
-    display=:$n
-    break
-  fi
-done
-[ -n "$display" ] || { echo "FAIL: no free display number"; exit 1; }
+rm -f "$work"/*.ppm "$work"/messages.log "$work"/display
 
 xvfb_pid=""
 program_pid=""
@@ -48,14 +39,21 @@ fail() {
   exit 1
 }
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display number itself and reports it, so parallel tests
+# never race for one.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY=$display
+for _ in $(seq 1 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$work/display")
 for _ in $(seq 1 100); do
   xdpyinfo > /dev/null 2>&1 && break
   sleep 0.1
 done
-xdpyinfo > /dev/null 2>&1 || fail "Xvfb did not start on $display"
+xdpyinfo > /dev/null 2>&1 || fail "Xvfb did not answer on $DISPLAY"
 
 timeout 60 "$program" "$work/framebuffer.ppm" > "$work/messages.log" 2>&1 &
 program_pid=$!
