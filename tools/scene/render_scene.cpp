@@ -322,7 +322,7 @@ std::vector<TruthPoint> Find_Truth_Points(const Scene &scene, size_t wanted)
 
 int Write_Truth(const std::string &path, const std::vector<TruthPoint> &points)
 {
-    FILE *f = std::fopen(path.c_str(), "w");
+    FILE *f = std::fopen(path.c_str(), "wb"); // the same bytes on every system
     if (!f)
         return 0;
     std::fprintf(f, "id,X,Y,Z,row,leftColumn,rightColumn,leftColumnRounded,rightColumnRounded,"
