@@ -14,6 +14,7 @@
 #   cross-built with mingw-w64 (configured here if it is not yet).
 # Results, logs and screenshots go to LINUX_BUILD_DIR/e2e.
 set -euo pipefail
+export LC_ALL=C
 
 if [ $# -ne 2 ]; then
   echo "usage: $0 LINUX_BUILD_DIR WINDOWS_BUILD_DIR" >&2
@@ -94,10 +95,10 @@ cmake -S "$source_dir" -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$source_dir/c
   -DCMAKE_BUILD_TYPE=Release -DQV_WERROR=ON -DQV_BUILD_TESTS=OFF -DQV_BUILD_BENCH=OFF \
   -DQV_DEFAULT_IMAGE="$image" >"$out/windows-configure.log" 2>&1 ||
   { cat "$out/windows-configure.log"; exit 1; }
-cmake --build "$windows_build" --target quor_vane qv_client_origin -j"$(nproc)" >"$out/windows-build.log" 2>&1 ||
-  { cat "$out/windows-build.log"; exit 1; }
-windows_program=$windows_build/app/quor_vane.exe
+cmake --build "$windows_build" --target package_windows qv_client_origin -j"$(nproc)" \
+  >"$out/windows-build.log" 2>&1 || { cat "$out/windows-build.log"; exit 1; }
 client_origin=$windows_build/tools/win32/qv_client_origin.exe
+package=$(ls "$windows_build"/tools/win32/QuorVane-*-windows.zip)
 
 # Lays out a run's working directory: the stereo image and nothing else.
 prepare_run() {
@@ -202,7 +203,12 @@ fi
 finish_run linux
 
 # --- 3. Windows program under Wine in Xvfb ----------------------------------------------
-prepare_run wine
+# It runs as a Windows user would run it: from the unpacked package, with the
+# image that came in it.
+mkdir -p "$out/wine-package" "$out/wine"
+(cd "$out/wine-package" && cmake -E tar xf "$package")
+cp -R "$out"/wine-package/QuorVane-*-windows/. "$out/wine/"
+windows_program=$out/wine/quor_vane.exe
 park_pointer
 (cd "$out/wine" && exec setsid timeout -k 5 "$program_timeout" wine "$windows_program" >stdout.txt 2>stderr.txt) &
 program_pid=$!
@@ -226,6 +232,23 @@ fi
 finish_run wine
 
 # --- checks -----------------------------------------------------------------------
+# Only DLLs that every Windows has: the C and C++ runtimes are linked in.
+dlls=$(x86_64-w64-mingw32-objdump -p "$windows_program" | sed -n 's/.*DLL Name: //p' | sort | tr '\n' ' ')
+if [ "$dlls" = "GDI32.dll KERNEL32.dll USER32.dll msvcrt.dll " ]; then
+  pass "quor_vane.exe needs only system DLLs: $dlls"
+else
+  fail "quor_vane.exe needs other DLLs: $dlls"
+fi
+if grep -q -a 'level="asInvoker"' "$windows_program"; then
+  pass "quor_vane.exe carries the asInvoker manifest"
+else
+  fail "quor_vane.exe has no asInvoker manifest"
+fi
+if [ -f "$out/wine/README.txt" ] && cmp -s "$image" "$out/wine/pr8a_c_ds.bmp"; then
+  pass "the package holds quor_vane.exe, the default image and README.txt"
+else
+  fail "the package $package lacks the read-me or the default image"
+fi
 for run in headless linux wine; do
   status=$(cat "$out/$run/status")
   if [ "$status" = 18 ]; then pass "$run exited with 18"; else fail "$run exited with $status"; fi
