@@ -92,15 +92,18 @@ HBITMAP Load_Bitmap_From_Memory(const void *data, size_t size);
 // text_output.cpp
 // Draws black text on an opaque white cell in the system-like font.
 bool Draw_Text(const Surface &surface, int x, int y, const char *text, int length);
-int Text_Line_Height();
 
 // Rectangle helpers. Corners are computed in 64 bits and kept within +-2^30
 // so that no caller's coordinates can overflow later arithmetic.
-inline RECT Clamped_Rect(int64_t left, int64_t top, int64_t right, int64_t bottom)
+inline LONG Clamp_Coordinate(int64_t v)
 {
     const int64_t limit = int64_t(1) << 30;
-    auto clamp = [limit](int64_t v) { return (LONG)(v < -limit ? -limit : v > limit ? limit : v); };
-    return RECT{clamp(left), clamp(top), clamp(right), clamp(bottom)};
+    return (LONG)(v < -limit ? -limit : v > limit ? limit : v);
+}
+inline RECT Clamped_Rect(int64_t left, int64_t top, int64_t right, int64_t bottom)
+{
+    return RECT{Clamp_Coordinate(left), Clamp_Coordinate(top), Clamp_Coordinate(right),
+                Clamp_Coordinate(bottom)};
 }
 inline bool Rect_Empty(const RECT &r)
 {

@@ -105,11 +105,6 @@ const Glyph &Get_Glyph(unsigned char code)
 
 } // namespace
 
-int Text_Line_Height()
-{
-    return Open_Font() ? text.height : 0;
-}
-
 bool Draw_Text(const Surface &surface, int x, int y, const char *characters, int length)
 {
     if (!Open_Font())
