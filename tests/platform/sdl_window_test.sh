@@ -13,9 +13,9 @@ if ! command -v Xvfb > /dev/null; then
   echo "SKIPPED: Xvfb is not installed"
   exit 77
 fi
-for tool in xdotool import compare xdpyinfo; do
-  if ! command -v $tool > /dev/null; then
-    echo "FAIL: $tool is not installed"
+for needed in xdotool import compare xdpyinfo; do
+  if ! command -v $needed > /dev/null; then
+    echo "FAIL: $needed is not installed"
     exit 1
   fi
 done
