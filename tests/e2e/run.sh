@@ -31,7 +31,7 @@ program_timeout=120 # a whole real-window run, started to ended
 window_timeout=30   # until the window is there
 exit_timeout=20     # from the close request to the process's end
 settle=0.1          # after each input event
-paint_settle=1.5    # after the window appeared, before the first event
+paint_settle=0.5    # after the window was painted, before the first event
 
 replay=$linux_build/tools/replay/quor_vane_replay
 linux_program=$linux_build/app/quor_vane
@@ -111,6 +111,24 @@ prepare_run() {
 # scenario starts.
 park_pointer() {
   xdotool mousemove 1279 1023
+}
+
+# wait_painted RUN LEFT TOP: waits (boundedly) until the window shows the
+# stereo image, since a paint in the middle of the scenario would reset the
+# parallax; then gives the window a moment more to settle.
+wait_painted() {
+  local shot=$out/$1/painted.ppm
+  for _ in $(seq $((window_timeout * 2))); do
+    import -window root -depth 8 "ppm:$shot"
+    if "$screen_check" --painted "$shot" "$2" "$3" "$image"; then
+      rm -f "$shot"
+      sleep "$paint_settle"
+      return 0
+    fi
+    sleep 0.2
+  done
+  log "$1: the window never showed the stereo image"
+  return 1
 }
 
 # drive_scenario LEFT TOP WIDTH HEIGHT SHOT: sends the scenario's input lines
@@ -193,8 +211,8 @@ if [ -n "$window" ]; then
   height=$(sed -n 's/.*Height: *//p' <<<"$geometry")
   echo "$left $top" >"$out/linux/client_origin"
   log "Linux window $window, client origin ($left, $top)"
-  sleep "$paint_settle"
-  drive_scenario "$left" "$top" "$width" "$height" "$out/linux/screen" || true
+  wait_painted linux "$left" "$top" &&
+    drive_scenario "$left" "$top" "$width" "$height" "$out/linux/screen" || true
   sleep 1
   "$close_request" "$window" || true
 else
@@ -222,8 +240,8 @@ if [ -n "$origin" ]; then
   read -r left top width height <<<"$origin"
   echo "$left $top" >"$out/wine/client_origin"
   log "Wine window client area ${width}x$height at ($left, $top)"
-  sleep "$paint_settle"
-  drive_scenario "$left" "$top" "$width" "$height" "$out/wine/screen" || true
+  wait_painted wine "$left" "$top" &&
+    drive_scenario "$left" "$top" "$width" "$height" "$out/wine/screen" || true
   sleep 1
   (cd "$out/wine" && timeout 20 wine taskkill /im quor_vane.exe >taskkill.txt 2>&1) || true
 else

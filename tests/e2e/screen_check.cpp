@@ -1,4 +1,5 @@
 // qv_screen_check SCENARIO SCREEN.ppm LEFT TOP REFERENCE.bmp IMAGE.bmp
+// qv_screen_check --painted SCREEN.ppm LEFT TOP IMAGE.bmp
 //
 // Checks a screenshot of a real measurement window against the headless
 // runner's saved client area and against the floating mark's colour rules.
@@ -16,6 +17,9 @@
 // rules give from the stereo image under it, on the screen and in the
 // reference alike. Prints a summary and exits 0 when all hold, 1 when not,
 // 2 when an input cannot be read.
+//
+// With --painted it only tells whether the window has been painted: exit 0
+// when the whole picture area shows the stereo image, 1 when not (yet).
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -260,8 +264,30 @@ int Wrong_Mark_Pixels(const char *what, const Picture &shown, int left, int top,
 
 } // namespace
 
+// qv_screen_check --painted SCREEN.ppm LEFT TOP IMAGE.bmp: exits 0 when the
+// whole picture area on the screen shows the stereo image, 1 when not yet.
+int Check_Painted(char **argv)
+{
+    Picture screen, image;
+    if (!Load_Ppm(argv[2], screen) || !Load_Bmp(argv[5], image)) {
+        std::fprintf(stderr, "qv_screen_check: cannot read %s or %s\n", argv[2], argv[5]);
+        return 2;
+    }
+    int left = std::atoi(argv[3]), top = std::atoi(argv[4]);
+    for (int y = pictureTop; y < pictureTop + pictureHeight; ++y)
+        for (int x = pictureLeft; x < pictureLeft + pictureWidth; ++x) {
+            Rgb wanted;
+            if (!screen.Holds(left + x, top + y) || !Image_Under(image, x, y, wanted) ||
+                !(screen.At(left + x, top + y) == wanted))
+                return 1;
+        }
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 6 && std::string(argv[1]) == "--painted")
+        return Check_Painted(argv);
     if (argc != 7) {
         std::fprintf(
             stderr,
