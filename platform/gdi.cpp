@@ -56,25 +56,6 @@ void Delete_Bitmap_Object(GdiObject *object)
 
 } // namespace
 
-// The parts of `area` that drawing on the surface may change.
-std::vector<RECT> Drawable_Parts(const Surface &surface, const RECT &area)
-{
-    std::vector<RECT> parts;
-    RECT bounded = Rect_Intersect(area, RECT{0, 0, surface.width, surface.height});
-    if (Rect_Empty(bounded))
-        return parts;
-    if (surface.clip == nullptr) {
-        parts.push_back(bounded);
-        return parts;
-    }
-    for (const RECT &r : *surface.clip) {
-        RECT part = Rect_Intersect(bounded, r);
-        if (!Rect_Empty(part))
-            parts.push_back(part);
-    }
-    return parts;
-}
-
 DeviceContext *Create_Window_Dc(Window *window)
 {
     DeviceContext *dc = new DeviceContext{window, nullptr, &stockBrushes[WHITE_BRUSH]};
@@ -110,15 +91,13 @@ bool Get_Surface(HDC handle, Surface *surface)
 
 void Fill_Surface(const Surface &surface, RECT area, COLORREF colour)
 {
-    for (const RECT &part : Drawable_Parts(surface, area)) {
+    For_Each_Drawable_Part(surface, area, [&](const RECT &part) {
         for (int y = part.top; y < part.bottom; y++) {
             COLORREF *row = surface.pixels + (size_t)y * surface.width;
             for (int x = part.left; x < part.right; x++)
                 row[x] = colour;
         }
-        if (surface.window != nullptr)
-            Mark_Changed(surface.window, part);
-    }
+    });
 }
 
 GdiObject *Find_Gdi_Object(HGDIOBJ handle)
@@ -268,15 +247,13 @@ BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC sou
         copy.assign(from.pixels, from.pixels + (size_t)from.width * from.height);
         sourcePixels = copy.data();
     }
-    for (const RECT &part : Drawable_Parts(to, area)) {
+    For_Each_Drawable_Part(to, area, [&](const RECT &part) {
         size_t count = (size_t)(part.right - part.left);
         for (int row = part.top; row < part.bottom; row++)
             std::memcpy(to.pixels + (size_t)row * to.width + part.left,
                         sourcePixels + (size_t)(row - shiftY) * from.width + (part.left - shiftX),
                         count * sizeof(COLORREF));
-        if (to.window != nullptr)
-            Mark_Changed(to.window, part);
-    }
+    });
     return TRUE;
 }
 

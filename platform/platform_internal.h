@@ -68,7 +68,6 @@ struct Surface {
 
 // window_system.cpp
 Window *Find_Window(HWND window);
-void Mark_Changed(Window *window, const RECT &area);
 void Reset_Window_System();
 
 // gdi.cpp
@@ -76,7 +75,10 @@ DeviceContext *Create_Window_Dc(Window *window);
 void Release_Window_Dc(DeviceContext *dc);
 bool Get_Surface(HDC dc, Surface *surface);
 // The parts of `area` that drawing on the surface may change now.
-std::vector<RECT> Drawable_Parts(const Surface &surface, const RECT &area);
+// Calls draw(part) for each part of `area` that drawing on the surface may
+// change, and records it as changed on the window.
+template <typename Draw>
+void For_Each_Drawable_Part(const Surface &surface, const RECT &area, Draw draw);
 void Fill_Surface(const Surface &surface, RECT area, COLORREF colour);
 GdiObject *Find_Gdi_Object(HGDIOBJ object);
 HBITMAP Create_Bitmap(int width, int height, std::vector<COLORREF> &&pixels);
@@ -124,4 +126,32 @@ inline RECT Rect_Union(const RECT &a, const RECT &b)
     RECT r = {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
               a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
     return r;
+}
+
+// Grows the window's record of what was drawn since the last presentation.
+inline void Mark_Changed(Window *window, const RECT &area)
+{
+    window->changed = Rect_Union(window->changed, area);
+}
+
+template <typename Draw>
+void For_Each_Drawable_Part(const Surface &surface, const RECT &area, Draw draw)
+{
+    const RECT bounded = Rect_Intersect(area, RECT{0, 0, surface.width, surface.height});
+    if (Rect_Empty(bounded))
+        return;
+    auto drawPart = [&](const RECT &part) {
+        draw(part);
+        if (surface.window != nullptr)
+            Mark_Changed(surface.window, part);
+    };
+    if (surface.clip == nullptr) {
+        drawPart(bounded);
+        return;
+    }
+    for (const RECT &r : *surface.clip) {
+        RECT part = Rect_Intersect(bounded, r);
+        if (!Rect_Empty(part))
+            drawPart(part);
+    }
 }

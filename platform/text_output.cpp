@@ -70,11 +70,10 @@ bool Open_Font()
     return true;
 }
 
-const Glyph &Get_Glyph(unsigned char code)
+// Rasterises one character into its cell, the first time it is drawn.
+const Glyph &Render_Glyph(unsigned char code)
 {
     Glyph &glyph = text.glyphs[code];
-    if (glyph.ready)
-        return glyph;
     glyph.ready = true;
     int advance = 0;
     if (TTF_GlyphMetrics32(text.font, code, nullptr, nullptr, nullptr, nullptr, &advance) != 0 ||
@@ -103,34 +102,57 @@ const Glyph &Get_Glyph(unsigned char code)
     return glyph;
 }
 
+inline const Glyph &Get_Glyph(unsigned char code)
+{
+    const Glyph &glyph = text.glyphs[code];
+    return glyph.ready ? glyph : Render_Glyph(code);
+}
+
 } // namespace
 
 bool Draw_Text(const Surface &surface, int x, int y, const char *characters, int length)
 {
     if (!Open_Font())
         return false;
-    int64_t lineWidth = 0;
-    for (int i = 0; i < length; i++)
-        lineWidth += Get_Glyph((unsigned char)characters[i]).width;
-    std::vector<RECT> parts = Drawable_Parts(
-        surface, Clamped_Rect(x, y, (int64_t)x + lineWidth, (int64_t)y + text.height));
-    for (const RECT &part : parts) {
-        // Only cells that reach into the part are visited, so positions stay small.
-        int64_t left = x;
-        for (int i = 0; i < length && left < part.right; i++) {
-            const Glyph &glyph = Get_Glyph((unsigned char)characters[i]);
-            RECT cell = Rect_Intersect(
-                part, Clamped_Rect(left, y, left + glyph.width, (int64_t)y + text.height));
-            if (!Rect_Empty(cell))
-                for (int row = cell.top; row < cell.bottom; row++)
-                    std::memcpy(surface.pixels + (size_t)row * surface.width + cell.left,
-                                glyph.cell.data() + (size_t)(row - y) * glyph.width +
-                                    (size_t)(cell.left - left),
-                                (size_t)(cell.right - cell.left) * sizeof(COLORREF));
-            left += glyph.width;
+    // The line is drawn in runs of characters whose cells are looked up once;
+    // each cell of a run is copied where it meets the drawable part.
+    constexpr int runLength = 64;
+    const Glyph *cells[runLength];
+    int64_t left = x;
+    for (int first = 0; first < length; first += runLength) {
+        const int count = length - first < runLength ? length - first : runLength;
+        int64_t runWidth = 0;
+        for (int i = 0; i < count; i++) {
+            cells[i] = &Get_Glyph((unsigned char)characters[first + i]);
+            runWidth += cells[i]->width;
         }
-        if (surface.window != nullptr)
-            Mark_Changed(surface.window, part);
+        const int64_t runLeft = left;
+        For_Each_Drawable_Part(
+            surface, Clamped_Rect(runLeft, y, runLeft + runWidth, (int64_t)y + text.height),
+            [&](const RECT &part) {
+                int64_t cellLeft = runLeft;
+                for (int i = 0; i < count && cellLeft < part.right; i++) {
+                    const Glyph &glyph = *cells[i];
+                    const int64_t cellRight = cellLeft + glyph.width;
+                    const int64_t from = cellLeft > part.left ? cellLeft : part.left;
+                    const int64_t to = cellRight < part.right ? cellRight : part.right;
+                    if (from < to) {
+                        const size_t width = (size_t)(to - from);
+                        const COLORREF *in = glyph.cell.data() +
+                                             (size_t)(part.top - y) * glyph.width +
+                                             (size_t)(from - cellLeft);
+                        COLORREF *out = surface.pixels + (size_t)part.top * surface.width + from;
+                        for (int row = part.top; row < part.bottom; row++) {
+                            for (size_t column = 0; column < width; column++)
+                                out[column] = in[column];
+                            in += glyph.width;
+                            out += surface.width;
+                        }
+                    }
+                    cellLeft = cellRight;
+                }
+            });
+        left += runWidth;
     }
     return true;
 }

@@ -180,11 +180,6 @@ Window *Find_Window(HWND handle)
     return nullptr;
 }
 
-void Mark_Changed(Window *window, const RECT &area)
-{
-    window->changed = Rect_Union(window->changed, area);
-}
-
 void Reset_Window_System()
 {
     for (Window *window : state.windows) {
