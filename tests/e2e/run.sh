@@ -11,7 +11,7 @@
 # usage: tests/e2e/run.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 #   LINUX_BUILD_DIR holds the built quor_vane, quor_vane_replay, the e2e
 #   helpers and the default scene; WINDOWS_BUILD_DIR is where quor_vane.exe is
-#   cross-built with mingw-w64 (configured here if it is not yet).
+#   cross-built with mingw-w64 and packed (both done here).
 # Results, logs and screenshots go to LINUX_BUILD_DIR/e2e.
 set -euo pipefail
 export LC_ALL=C
@@ -118,7 +118,8 @@ park_pointer() {
 # parallax; then gives the window a moment more to settle.
 wait_painted() {
   local shot=$out/$1/painted.ppm
-  for _ in $(seq $((window_timeout * 2))); do
+  local deadline=$((SECONDS + window_timeout))
+  while [ "$SECONDS" -lt "$deadline" ]; do
     import -window root -depth 8 "ppm:$shot"
     if "$screen_check" --painted "$shot" "$2" "$3" "$image"; then
       rm -f "$shot"
@@ -198,7 +199,8 @@ park_pointer
 (cd "$out/linux" && exec setsid timeout -k 5 "$program_timeout" "$linux_program" >stdout.txt 2>stderr.txt) &
 program_pid=$!
 window=""
-for _ in $(seq $((window_timeout * 10))); do
+deadline=$((SECONDS + window_timeout))
+while [ "$SECONDS" -lt "$deadline" ]; do
   window=$(xdotool search --onlyvisible --name '^Quor Vane$' 2>/dev/null | head -1 || true)
   [ -n "$window" ] && break
   sleep 0.1
@@ -231,7 +233,8 @@ park_pointer
 (cd "$out/wine" && exec setsid timeout -k 5 "$program_timeout" wine "$windows_program" >stdout.txt 2>stderr.txt) &
 program_pid=$!
 origin=""
-for _ in $(seq "$window_timeout"); do
+deadline=$((SECONDS + window_timeout))
+while [ "$SECONDS" -lt "$deadline" ]; do
   origin=$(timeout 10 wine "$client_origin" 2>/dev/null | tr -d '\r' || true)
   [ -n "$origin" ] && break
   sleep 0.5
