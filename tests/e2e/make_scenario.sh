@@ -17,9 +17,8 @@
 # position inside. At the end it moves once more inside, saves the client
 # area and closes the window.
 #
-# Points whose coordinates, as the ground truth gives them with six decimals,
-# lie too near a rounding boundary of the three-decimal log format are passed
-# over, since six decimals cannot tell which way the program rounds them.
+# The ground truth gives the coordinates at each mark position with all the
+# digits of the double, so their three-decimal rounding here is the program's.
 set -euo pipefail
 export LC_ALL=C
 
@@ -42,38 +41,18 @@ NR == 1 {
   }
   next
 }
-function clear_of_boundary(v,   scaled) {
-  scaled = (v < 0 ? -v : v) * 1000
-  scaled -= int(scaled)
-  return scaled < 0.499 || scaled > 0.501
-}
 { row[NR - 1] = $0; count = NR - 1 }
 END {
   if (count < wanted) {
     print "make_scenario: the ground truth has only " count " points" > "/dev/stderr"
     exit 2
   }
-  # Evenly spread over the list; a point too near a rounding boundary gives
-  # way to the next one.
-  taken = 0
+  # Evenly spread over the list.
   for (k = 0; k < wanted; k++) {
     i = 1 + int(k * count / wanted)
-    if (i <= last) i = last + 1
-    for (; i <= count; i++) {
-      split(row[i], f, ",")
-      if (clear_of_boundary(f[column["markX"]]) && clear_of_boundary(f[column["markY"]]) &&
-          clear_of_boundary(f[column["markZ"]]))
-        break
-    }
-    if (i > count) break
-    last = i
-    taken++
+    split(row[i], f, ",")
     printf "%d %d %d %d %s %s %s\n", f[column["wheelSteps"]], i, f[column["pointerX"]],
            f[column["pointerY"]], f[column["markX"]], f[column["markY"]], f[column["markZ"]]
-  }
-  if (taken < 10) {
-    print "make_scenario: fewer than ten usable points" > "/dev/stderr"
-    exit 2
   }
 }' "$truth" | sort -n -k1,1 -k2,2 >"$out/points.list"
 

@@ -32,13 +32,6 @@ Xyz Minus(const Xyz &a, const Xyz &b)
     return {{a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2]}};
 }
 
-std::string Readout(double v)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%9.3lf", v);
-    return text;
-}
-
 class TruthTest : public testing::Test {
   protected:
     static void SetUpTestSuite() { truth = Read_Table(SCENE_TRUTH_PATH); }
@@ -167,11 +160,11 @@ TEST_F(TruthTest, MarkPositionsCanBeSetAndMeasureNearTheirPoint)
         EXPECT_GE(pointerX, 10);
         EXPECT_LE(pointerX, 920);
 
-        // What the program logs there.
+        // What the program computes there, to the last bit.
         const Xyz mark = Intersect(pointerY, left, right);
-        EXPECT_EQ(Readout(mark.v[0]), Readout(truth.At(k, "markX")));
-        EXPECT_EQ(Readout(mark.v[1]), Readout(truth.At(k, "markY")));
-        EXPECT_EQ(Readout(mark.v[2]), Readout(truth.At(k, "markZ")));
+        EXPECT_EQ(mark.v[0], truth.At(k, "markX"));
+        EXPECT_EQ(mark.v[1], truth.At(k, "markY"));
+        EXPECT_EQ(mark.v[2], truth.At(k, "markZ"));
 
         // The nearest settable columns: within a column of the true ones,
         // closer than any neighbouring setting, and so within one column's

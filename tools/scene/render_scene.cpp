@@ -322,7 +322,10 @@ std::vector<TruthPoint> Find_Truth_Points(const Scene &scene, size_t wanted)
 
 int Write_Truth(const std::string &path, const std::vector<TruthPoint> &points)
 {
-    FILE *f = std::fopen(path.c_str(), "wb"); // the same bytes on every system
+    // The same bytes on every system. What the program will log at the mark
+    // is written with all the digits of the double, so that its rounding to
+    // three decimals can be reproduced exactly.
+    FILE *f = std::fopen(path.c_str(), "wb");
     if (!f)
         return 0;
     std::fprintf(f, "id,X,Y,Z,row,leftColumn,rightColumn,leftColumnRounded,rightColumnRounded,"
@@ -330,7 +333,7 @@ int Write_Truth(const std::string &path, const std::vector<TruthPoint> &points)
                     "markX,markY,markZ\n");
     int id = 0;
     for (const TruthPoint &p : points) {
-        std::fprintf(f, "%d,%.6f,%.6f,%.6f,%d,%.6f,%.6f,%d,%d,%d,%d,%d,%d,%d,%.6f,%.6f,%.6f\n",
+        std::fprintf(f, "%d,%.6f,%.6f,%.6f,%d,%.6f,%.6f,%d,%d,%d,%d,%d,%d,%d,%.17g,%.17g,%.17g\n",
                      ++id, p.object[0], p.object[1], p.object[2], p.row, p.leftColumn,
                      p.rightColumn, static_cast<int>(std::floor(p.leftColumn + 0.5)),
                      static_cast<int>(std::floor(p.rightColumn + 0.5)), p.pointerX, p.row,
