@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # From a fresh Debian/Ubuntu machine: install what is missing, build, and run
-# the whole test suite (release build, then the address/undefined-behaviour
-# sanitizer build).
+# the whole test suite: the release build's tests, the end-to-end run in real
+# windows, a bounded fuzzing run, and the tests once more built with the
+# address and undefined-behaviour sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -13,13 +14,14 @@ cmake --build build/release -j"$jobs"
 ctest --test-dir build/release --output-on-failure -j"$jobs"
 tests/e2e/run.sh build/release build/windows # real windows: Xvfb, and Wine for the .exe
 
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQV_WERROR=ON -DQV_SANITIZE=ON \
-  -DQV_BUILD_BENCH=OFF
-cmake --build build/sanitize -j"$jobs"
-ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
-
 # Fuzz BMP loading for about a minute (libFuzzer needs clang).
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DQV_FUZZ=ON -DQV_BUILD_BENCH=OFF
 cmake --build build/fuzz -j"$jobs" --target bmp_fuzz
 ctest --test-dir build/fuzz -R platform_bmp_fuzz --output-on-failure
+
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQV_WERROR=ON -DQV_SANITIZE=ON \
+  -DQV_BUILD_BENCH=OFF
+cmake --build build/sanitize -j"$jobs"
+ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
+
