@@ -5,26 +5,13 @@
 #include <fstream>
 #include <sstream>
 
+#include <SDL.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-void Put_Le(std::ostream &out, std::uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-std::uint32_t Get_Le(const std::string &data, std::size_t at, int bytes)
-{
-    std::uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(data[at + i]);
-    return value;
-}
 
 std::string Read_File(const std::string &path)
 {
@@ -39,58 +26,39 @@ std::string Read_File(const std::string &path)
 void Write_Bmp(const std::string &path, int width, int height,
                const std::function<Rgb(int x, int y)> &colour)
 {
-    const int rowBytes = (width * 3 + 3) / 4 * 4;
-    std::ofstream out(path, std::ios::binary);
-    out << "BM";
-    Put_Le(out, 54 + rowBytes * height, 4);
-    Put_Le(out, 0, 4);
-    Put_Le(out, 54, 4);
-    Put_Le(out, 40, 4);
-    Put_Le(out, width, 4);
-    Put_Le(out, height, 4);
-    Put_Le(out, 1, 2);
-    Put_Le(out, 24, 2);
-    for (int i = 0; i < 6; ++i)
-        Put_Le(out, 0, 4);
-    for (int y = height - 1; y >= 0; --y) {
+    SDL_Surface *surface =
+        SDL_CreateRGBSurfaceWithFormat(0, width, height, 24, SDL_PIXELFORMAT_RGB24);
+    ASSERT_NE(surface, nullptr) << SDL_GetError();
+    for (int y = 0; y < height; ++y) {
+        auto *row = static_cast<Uint8 *>(surface->pixels) + y * surface->pitch;
         for (int x = 0; x < width; ++x) {
             Rgb c = colour(x, y);
-            out.put(static_cast<char>(c.b)).put(static_cast<char>(c.g)).put(static_cast<char>(c.r));
+            row[3 * x] = static_cast<Uint8>(c.r);
+            row[3 * x + 1] = static_cast<Uint8>(c.g);
+            row[3 * x + 2] = static_cast<Uint8>(c.b);
         }
-        for (int pad = width * 3; pad < rowBytes; ++pad)
-            out.put(0);
     }
+    EXPECT_EQ(SDL_SaveBMP(surface, path.c_str()), 0) << SDL_GetError();
+    SDL_FreeSurface(surface);
 }
 
 Picture Read_Bmp(const std::string &path)
 {
     Picture picture;
-    const std::string data = Read_File(path);
-    if (data.size() < 54 || data[0] != 'B' || data[1] != 'M')
-        return picture;
-    const std::uint32_t offset = Get_Le(data, 10, 4);
-    const auto width = static_cast<std::int32_t>(Get_Le(data, 18, 4));
-    const auto height = static_cast<std::int32_t>(Get_Le(data, 22, 4));
-    const int bits = static_cast<int>(Get_Le(data, 28, 2));
-    if ((bits != 24 && bits != 32) || width <= 0 || height == 0)
-        return picture;
-    const bool bottomUp = height > 0;
-    const int rows = bottomUp ? height : -height;
-    const std::size_t rowBytes = (static_cast<std::size_t>(width) * bits / 8 + 3) / 4 * 4;
-    if (data.size() < offset + rowBytes * rows)
-        return picture;
-    picture.width = width;
-    picture.height = rows;
-    picture.pixels.resize(static_cast<std::size_t>(width) * rows);
-    for (int y = 0; y < rows; ++y) {
-        const std::size_t row = offset + rowBytes * (bottomUp ? rows - 1 - y : y);
-        for (int x = 0; x < width; ++x) {
-            const std::size_t at = row + static_cast<std::size_t>(x) * bits / 8;
-            picture.pixels[static_cast<std::size_t>(y) * width + x] = {
-                static_cast<unsigned char>(data[at + 2]), static_cast<unsigned char>(data[at + 1]),
-                static_cast<unsigned char>(data[at])};
+    SDL_Surface *loaded = SDL_LoadBMP(path.c_str());
+    SDL_Surface *rgb =
+        loaded ? SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB24, 0) : nullptr;
+    if (rgb != nullptr) {
+        picture.width = rgb->w;
+        picture.height = rgb->h;
+        for (int y = 0; y < rgb->h; ++y) {
+            const auto *row = static_cast<const Uint8 *>(rgb->pixels) + y * rgb->pitch;
+            for (int x = 0; x < rgb->w; ++x)
+                picture.pixels.push_back({row[3 * x], row[3 * x + 1], row[3 * x + 2]});
         }
     }
+    SDL_FreeSurface(rgb);
+    SDL_FreeSurface(loaded);
     return picture;
 }
 
@@ -166,4 +134,17 @@ std::vector<std::pair<int, int>> Mark_Pixels(int x, int y)
         for (int k = 0; rows[dx + 4][k] != 99; ++k)
             pixels.emplace_back(x + dx, y + rows[dx + 4][k]);
     return pixels;
+}
+
+int Differing_Pixels(const Picture &a, const Picture &b,
+                     const std::function<bool(int x, int y)> &skip)
+{
+    if (a.width != b.width || a.height != b.height || a.Empty())
+        return a.width * a.height + b.width * b.height + 1;
+    int differences = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            if (!skip(x, y) && a.At(x, y) != b.At(x, y) && ++differences <= 3)
+                ADD_FAILURE() << "pixel " << x << "," << y << " differs";
+    return differences;
 }

@@ -22,10 +22,10 @@ struct Picture {
     bool Empty() const { return pixels.empty(); }
 };
 
-// Writes a 24-bit bottom-up BMP of the given size.
+// Writes a 24-bit BMP of the given size.
 void Write_Bmp(const std::string &path, int width, int height,
                const std::function<Rgb(int x, int y)> &colour);
-// Reads a 24- or 32-bit uncompressed BMP; empty on failure.
+// Reads a BMP; empty on failure.
 Picture Read_Bmp(const std::string &path);
 
 class ReplaySession {
@@ -53,3 +53,14 @@ class ReplaySession {
 
 // The client positions of one half of the floating mark centred at (x, y).
 std::vector<std::pair<int, int>> Mark_Pixels(int x, int y);
+
+// Whether (x, y) lies in the 9 by 9 box of a mark half centred at (cx, cy).
+inline bool In_Mark_Box(int cx, int cy, int x, int y)
+{
+    return x >= cx - 4 && x <= cx + 4 && y >= cy - 4 && y <= cy + 4;
+}
+
+// How many pixels of two pictures of one size differ where skip is false
+// (all of them if the sizes differ); the first few are reported.
+int Differing_Pixels(const Picture &a, const Picture &b,
+                     const std::function<bool(int x, int y)> &skip);
