@@ -20,7 +20,6 @@ struct WindowLog {
     // Called before default handling; returning true skips it.
     std::function<bool(HWND, UINT, WPARAM, LPARAM)> handler;
     bool quitOnDestroy = true;
-    int quitCode = 18;
 };
 
 inline WindowLog windowLog;
@@ -32,7 +31,7 @@ inline LRESULT CALLBACK Recording_Window_Proc(HWND window, UINT message, WPARAM 
     if (windowLog.handler && windowLog.handler(window, message, wParam, lParam))
         return 0;
     if (message == WM_DESTROY && windowLog.quitOnDestroy) {
-        PostQuitMessage(windowLog.quitCode);
+        PostQuitMessage(18);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -44,8 +43,6 @@ inline HWND Create_Main_Window()
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = Recording_Window_Proc;
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     windowClass.lpszClassName = "QuorVane";
     RegisterClassExA(&windowClass);
@@ -58,29 +55,42 @@ inline HWND Create_Main_Window()
 inline WPARAM Run_Message_Loop()
 {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0)) {
-        TranslateMessage(&msg);
+    while (GetMessageA(&msg, nullptr, 0, 0))
         DispatchMessageA(&msg);
-    }
     return msg.wParam;
 }
 
 // Delivers messages until nothing is left but what the idle handler would
 // bring: the handler then posts a marker thread message that ends the pump.
-constexpr UINT Idle_Marker = WM_USER + 77;
-
 inline void Pump_Until_Idle()
 {
-    Headless_Set_Idle_Handler(
-        [](void *) {
-            PostMessageA(nullptr, Idle_Marker, 0, 0);
-            return true;
-        },
-        nullptr);
+    constexpr UINT idleMarker = WM_USER + 77;
+    Headless_Set_Idle_Handler([](void *) { return PostMessageA(nullptr, idleMarker, 0, 0) != 0; },
+                              nullptr);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) && msg.message != Idle_Marker)
+    while (GetMessageA(&msg, nullptr, 0, 0) && msg.message != idleMarker)
         DispatchMessageA(&msg);
     Headless_Set_Idle_Handler(nullptr, nullptr);
+}
+
+// Pumps until idle, answering every WM_PAINT with BeginPaint, draw, EndPaint;
+// returns the context BeginPaint gave (null when there was no paint).
+inline HDC Paint(const std::function<void(HDC, const PAINTSTRUCT &)> &draw = nullptr)
+{
+    HDC dc = nullptr;
+    windowLog.handler = [&](HWND window, UINT message, WPARAM, LPARAM) {
+        if (message != WM_PAINT)
+            return false;
+        PAINTSTRUCT paint;
+        dc = BeginPaint(window, &paint);
+        if (draw)
+            draw(dc, paint);
+        EndPaint(window, &paint);
+        return true;
+    };
+    Pump_Until_Idle();
+    windowLog.handler = nullptr;
+    return dc;
 }
 
 inline std::vector<UINT> Message_Numbers()
