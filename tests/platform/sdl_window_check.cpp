@@ -1,39 +1,28 @@
 // A small program on the SDL back end for the real-window test: it paints a
-// test pattern, writes what its framebuffer holds to the file named on the
-// command line, and reports every pointer, wheel, size and close message on
-// standard output.
+// test pattern with some text, writes its framebuffer as a PPM to the file
+// named on the command line after every paint, and reports the pointer,
+// wheel, size and close messages it receives on standard output.
 #include "platform/desktop.h"
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
 std::string framebufferPath;
 
-COLORREF Pattern_Colour(int x, int y)
+void Save_Framebuffer(HDC dc, int width, int height)
 {
-    return RGB(x & 255, y & 255, ((x >> 2) ^ (y >> 2)) & 255);
-}
-
-void Save_Framebuffer(HWND window, HDC dc)
-{
-    RECT client;
-    GetClientRect(window, &client);
-    std::vector<unsigned char> rgb;
-    for (int y = 0; y < client.bottom; y++)
-        for (int x = 0; x < client.right; x++) {
-            COLORREF pixel = GetPixel(dc, x, y);
-            rgb.push_back(GetRValue(pixel));
-            rgb.push_back(GetGValue(pixel));
-            rgb.push_back(GetBValue(pixel));
-        }
     FILE *file = std::fopen(framebufferPath.c_str(), "wb");
     if (file == nullptr)
         return;
-    std::fprintf(file, "P6\n%d %d\n255\n", (int)client.right, (int)client.bottom);
-    std::fwrite(rgb.data(), 1, rgb.size(), file);
+    std::fprintf(file, "P6\n%d %d\n255\n", width, height);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            COLORREF pixel = GetPixel(dc, x, y);
+            unsigned char rgb[3] = {GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)};
+            std::fwrite(rgb, 1, 3, file);
+        }
     std::fclose(file);
 }
 
@@ -45,13 +34,12 @@ LRESULT CALLBACK Check_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
         HDC dc = BeginPaint(window, &paint);
         for (int y = paint.rcPaint.top; y < paint.rcPaint.bottom; y++)
             for (int x = paint.rcPaint.left; x < paint.rcPaint.right; x++)
-                SetPixel(dc, x, y, Pattern_Colour(x, y));
+                SetPixel(dc, x, y, RGB(x & 255, y & 255, ((x >> 2) ^ (y >> 2)) & 255));
         TextOutA(dc, 40, 30, "ID  12 ", 7);
-        TextOutA(dc, 40, 60, "X   -3.250 ", 11);
         EndPaint(window, &paint);
-        Save_Framebuffer(window, dc);
         RECT client;
         GetClientRect(window, &client);
+        Save_Framebuffer(dc, client.right, client.bottom);
         std::printf("paint %d %d\n", (int)client.right, (int)client.bottom);
         break;
     }
@@ -62,8 +50,8 @@ LRESULT CALLBACK Check_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
         std::printf("wheel %d\n", GET_WHEEL_DELTA_WPARAM(wParam));
         break;
     case WM_LBUTTONUP:
-        std::printf("lbuttonup %d %d\n", LOWORD(lParam), HIWORD(lParam));
-        std::printf("cursor %d\n", ShowCursor(FALSE));
+        std::printf("lbuttonup %d %d\ncursor %d\n", LOWORD(lParam), HIWORD(lParam),
+                    ShowCursor(FALSE));
         break;
     case WM_SIZE:
         std::printf("size %d %d\n", LOWORD(lParam), HIWORD(lParam));
@@ -74,13 +62,10 @@ LRESULT CALLBACK Check_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_DESTROY:
         std::printf("destroy\n");
         PostQuitMessage(18);
-        std::fflush(stdout);
-        return 0;
-    default:
         break;
     }
     std::fflush(stdout);
-    return DefWindowProcA(window, message, wParam, lParam);
+    return message == WM_DESTROY ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }
 
 } // namespace
@@ -92,8 +77,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = Check_Window_Proc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     windowClass.lpszClassName = "QuorVaneCheck";
     RegisterClassExA(&windowClass);
@@ -101,9 +84,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
                     WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024, 700,
                     nullptr, nullptr, instance, nullptr);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0)) {
-        TranslateMessage(&msg);
+    while (GetMessageA(&msg, nullptr, 0, 0))
         DispatchMessageA(&msg);
-    }
     return (int)msg.wParam;
 }
