@@ -1,103 +1,66 @@
 #!/usr/bin/env bash
 # make_scenario.sh TRUTH.csv OUTPUT_DIRECTORY
 #
-# Writes OUTPUT_DIRECTORY/scenario.txt, a measurement run in the replay
-# script language, and OUTPUT_DIRECTORY/expected_points.txt, the points.txt
-# that run must leave, both from the default scene's ground truth. The
-# result depends on the ground truth alone.
+# Writes OUTPUT_DIRECTORY/scenario.txt, a measurement run in the replay script
+# language, and OUTPUT_DIRECTORY/expected_points.txt, the points.txt that run
+# must leave, from the default scene's ground truth alone.
 #
-# The run measures twelve points spread over the list: for each it moves
-# the pointer to the point's pointer position, turns the wheel one notch at a
-# time from the parallax it has to the point's (forward narrows, back
-# widens), and records it with a click. The points are visited by wheel
-# steps, first rising then falling, so that both wheel directions are used
-# and few notches are needed. Twice it leaves the measurement area (once
-# to the top-left corner, once to the readout side) and comes back; the
-# first time the wheel is turned while outside, which measures at the last
-# position inside. At the end it moves once more inside, saves the client
-# area and closes the window.
-#
-# The ground truth gives the coordinates at each mark position with all the
-# digits of the double, so their three-decimal rounding here is the program's.
+# Twelve points spread evenly over the list are measured, each by moving the
+# pointer to its pointer position, turning the wheel one notch at a time to
+# its wheel steps, and clicking. They are visited by wheel steps, first rising
+# on every other point, then falling on the rest, so both wheel directions are
+# used with few notches. Before the fifth point the pointer leaves for the
+# top-left corner and the wheel turns out there (it still acts at the last
+# position inside); before the ninth it visits the readout side. At the end
+# it moves once more inside, saves the client area and closes the window.
+# The truth gives the logged coordinates with every digit of the double, so
+# their three-decimal rounding here is the program's.
 set -euo pipefail
 export LC_ALL=C
+[ $# -eq 2 ] || { echo "usage: $0 TRUTH.csv OUTPUT_DIRECTORY" >&2; exit 2; }
 
-if [ $# -ne 2 ]; then
-  echo "usage: $0 TRUTH.csv OUTPUT_DIRECTORY" >&2
-  exit 2
-fi
-truth=$1
-out=$2
-wanted=12
-
-# Columns by name from the header line.
-awk -F, -v wanted="$wanted" '
-NR == 1 {
-  for (i = 1; i <= NF; i++) column[$i] = i
-  split("pointerX pointerY wheelSteps markX markY markZ", names, " ")
-  for (n in names) if (!(names[n] in column)) {
-    print "make_scenario: no column " names[n] " in the ground truth" > "/dev/stderr"
-    exit 2
-  }
-  next
-}
-{ row[NR - 1] = $0; count = NR - 1 }
-END {
-  if (count < wanted) {
-    print "make_scenario: the ground truth has only " count " points" > "/dev/stderr"
-    exit 2
-  }
-  # Evenly spread over the list.
-  for (k = 0; k < wanted; k++) {
-    i = 1 + int(k * count / wanted)
-    split(row[i], f, ",")
-    printf "%d %d %d %d %s %s %s\n", f[column["wheelSteps"]], i, f[column["pointerX"]],
-           f[column["pointerY"]], f[column["markX"]], f[column["markY"]], f[column["markZ"]]
-  }
-}' "$truth" | sort -n -k1,1 -k2,2 >"$out/points.list"
-
-# Rising wheel steps on every other point, then falling on the rest.
-{
-  awk 'NR % 2 == 1' "$out/points.list"
-  awk 'NR % 2 == 0' "$out/points.list" | sort -r -n -k1,1 -k2,2
-} >"$out/visits.list"
-
-awk '
+awk -F, -v scenario="$2/scenario.txt" -v expected="$2/expected_points.txt" '
+NR == 1 { for (i = 1; i <= NF; i++) column[$i] = i; next }
+{ line[NR - 1] = $0 }
+function field(entry, name,   f) { split(line[entry], f, ","); return f[column[name]] }
 function turn_to(target) {
-  for (; steps < target; steps++) print "wheel 120"
-  for (; steps > target; steps--) print "wheel -120"
+  for (; steps < target; steps++) print "wheel 120" > scenario
+  for (; steps > target; steps--) print "wheel -120" > scenario
 }
-BEGIN {
-  print "# Measurements over the default scene, made from its ground truth."
-  print "# Each point: pointer to its position, wheel to its parallax, click."
-  steps = 0
-}
-{
-  n++
-  print "# point " n ": ground truth entry " $2
+function visit(n, entry,   x, y) {
+  x = field(entry, "pointerX"); y = field(entry, "pointerY")
+  print "# point " n ": ground truth entry " entry > scenario
   if (n == 5) {
-    print "# out to the top-left corner; the wheel still acts at the last position inside"
-    print "move 5 5"
-    turn_to($1)
-    print "move " $3 " " $4
-  } else if (n == 9) {
-    print "# out to the readout side and back in"
-    print "move 950 300"
-    print "move " $3 " " $4
-    turn_to($1)
+    print "move 5 5" > scenario
+    turn_to(field(entry, "wheelSteps"))
+    print "move " x " " y > scenario
   } else {
-    print "move " $3 " " $4
-    turn_to($1)
+    if (n == 9) print "move 950 300" > scenario
+    print "move " x " " y > scenario
+    turn_to(field(entry, "wheelSteps"))
   }
-  print "release"
+  print "release" > scenario
+  printf "%3d %9.3f %9.3f %9.3f\n", n, field(entry, "markX"), field(entry, "markY"),
+         field(entry, "markZ") > expected
 }
 END {
-  print "# the screenshot is taken after one more move inside"
-  print "move 460 320"
-  print "save client.bmp"
-  print "close"
-}' "$out/visits.list" >"$out/scenario.txt"
-
-awk '{ printf "%3d %9.3f %9.3f %9.3f\n", NR, $5, $6, $7 }' "$out/visits.list" \
-  >"$out/expected_points.txt"
-rm -f "$out/points.list" "$out/visits.list"
+  count = NR - 1
+  if (count < 12 || !("markZ" in column)) {
+    print "make_scenario: the ground truth lacks points or columns" > "/dev/stderr"
+    exit 2
+  }
+  # Twelve entries, sorted by wheel steps, then by entry (insertion sort, stable).
+  for (k = 0; k < 12; k++) {
+    pick[k] = 1 + int(k * count / 12)
+    for (j = k; j > 0 && field(pick[j - 1], "wheelSteps") + 0 > field(pick[j], "wheelSteps") + 0; j--) {
+      t = pick[j]; pick[j] = pick[j - 1]; pick[j - 1] = t
+    }
+  }
+  print "# Measurements over the default scene, made from its ground truth." > scenario
+  n = 0
+  for (k = 0; k < 12; k += 2) visit(++n, pick[k])
+  for (k = 11; k > 0; k -= 2) visit(++n, pick[k])
+  print "move 460 320" > scenario
+  print "save client.bmp" > scenario
+  print "close" > scenario
+}' "$1"
