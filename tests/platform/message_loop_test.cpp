@@ -6,16 +6,6 @@
 
 using MessageLoopTest = HeadlessTest;
 
-TEST_F(MessageLoopTest, ClientAreaIsWhatTheNativeFrameLeavesOf1024By700)
-{
-    HWND window = Create_Main_Window();
-    ASSERT_EQ(Headless_Main_Window(), window);
-    RECT client = {1, 1, 0, 0};
-    ASSERT_TRUE(GetClientRect(window, &client));
-    EXPECT_EQ((std::vector<LONG>{client.left, client.top, client.right, client.bottom}),
-              (std::vector<LONG>{0, 0, 1012, 669}));
-}
-
 TEST_F(MessageLoopTest, InputQueuedBeforeTheWindowExistsArrivesBeforeTheFirstPaint)
 {
     Headless_Queue_Input(WM_MOUSEMOVE, 0, MAKELPARAM(300, 200));
@@ -56,9 +46,14 @@ TEST_F(MessageLoopTest, PostedMessagesPrecedeInputWhichPrecedesPaint)
     EXPECT_EQ(Message_Numbers(), expected);
 }
 
-TEST_F(MessageLoopTest, CloseDestroysTheWindowAndTheQuitCodeEndsTheLoop)
+TEST_F(MessageLoopTest, ClientAreaIs1012By669UntilCloseDestroysTheWindowAndTheLoopQuits)
 {
     HWND window = Create_Main_Window();
+    ASSERT_EQ(Headless_Main_Window(), window);
+    RECT client = {1, 1, 0, 0};
+    ASSERT_TRUE(GetClientRect(window, &client));
+    EXPECT_EQ((std::vector<LONG>{client.left, client.top, client.right, client.bottom}),
+              (std::vector<LONG>{0, 0, 1012, 669}));
     Paint();
     windowLog.messages.clear();
     Headless_Request_Close();
@@ -66,7 +61,6 @@ TEST_F(MessageLoopTest, CloseDestroysTheWindowAndTheQuitCodeEndsTheLoop)
     std::vector<UINT> expected = {WM_CLOSE, WM_DESTROY, WM_NCDESTROY};
     EXPECT_EQ(Message_Numbers(), expected);
     EXPECT_EQ(Headless_Main_Window(), nullptr);
-    RECT client;
     EXPECT_FALSE(GetClientRect(window, &client));
 }
 
