@@ -88,13 +88,16 @@ client_origin=$windows_build/tools/win32/qv_client_origin.exe
 package=$(ls "$windows_build"/tools/win32/QuorVane-*-windows.zip)
 
 # --- driving a real window ---------------------------------------------------------
+xdo() { timeout 10 xdotool "$@"; }
+shot() { timeout 20 import -window root -crop "$1" +repage -type truecolor "bmp3:$2"; }
+
 # painted RUN: whether the picture area on the screen shows the stereo image
 # yet; a paint in the middle of the scenario would reset the parallax.
 painted() {
   local left top
   read -r left top _ <"$out/$1/client"
-  import -window root -crop "900x620+$((left + 10))+$((top + 10))" +repage -type truecolor \
-    "bmp3:$out/$1/painted.bmp" && compare -metric AE "$out/$1/painted.bmp" "$image" null: 2>/dev/null
+  shot "900x620+$((left + 10))+$((top + 10))" "$out/$1/painted.bmp" &&
+    timeout 20 compare -metric AE "$out/$1/painted.bmp" "$image" null: 2>/dev/null
 }
 
 # drive RUN: sends the scenario's input lines as real X events to the client
@@ -105,13 +108,12 @@ drive() {
   while read -r verb a b _; do
     case "$verb" in
       "" | "#"*) continue ;;
-      move) xdotool mousemove $((left + a)) $((top + b)) ;;
-      wheel) if [ "$a" -gt 0 ]; then xdotool click 4; else xdotool click 5; fi ;;
-      release) xdotool click 1 ;;
+      move) xdo mousemove $((left + a)) $((top + b)) ;;
+      wheel) if [ "$a" -gt 0 ]; then xdo click 4; else xdo click 5; fi ;;
+      release) xdo click 1 ;;
       save)
         sleep 0.5
-        import -window root -crop "${width}x$height+$left+$top" +repage -type truecolor \
-          "bmp3:$out/$1/screen.bmp" ;;
+        shot "${width}x$height+$left+$top" "$out/$1/screen.bmp" ;;
       close) return 0 ;; # each run closes in its own way
       *) log "line \"$verb\" has no real-window equivalent"; return 1 ;;
     esac
@@ -125,12 +127,12 @@ drive() {
 linux_start() { cd "$out/linux" && exec setsid timeout -k 5 "$program_timeout" "$linux_program"; }
 linux_client() {
   local window
-  window=$(xdotool search --onlyvisible --name '^Quor Vane$' 2>/dev/null | head -1)
-  [ -n "$window" ] && echo "$window" >"$out/linux/window" && xwininfo -id "$window" |
+  window=$(xdo search --onlyvisible --name '^Quor Vane$' 2>/dev/null | head -1)
+  [ -n "$window" ] && echo "$window" >"$out/linux/window" && timeout 10 xwininfo -id "$window" |
     awk '/Absolute upper-left X/ {l = $NF} /Absolute upper-left Y/ {t = $NF}
          /Width:/ {w = $NF} /Height:/ {h = $NF} END {print l, t, w, h}' >"$out/linux/client"
 }
-linux_close() { "$close_request" "$(cat "$out/linux/window")"; }
+linux_close() { timeout 10 "$close_request" "$(cat "$out/linux/window")"; }
 
 wine_start() { cd "$out/wine" && exec setsid timeout -k 5 "$program_timeout" wine quor_vane.exe; }
 wine_client() {
@@ -145,7 +147,7 @@ ended() { ! kill -0 "$program_pid" 2>/dev/null; }
 # status to RUN/status, killing it if it does not end in time.
 run_window() {
   local run=$1 status=0
-  xdotool mousemove 1279 1023 # away from where the window appears
+  xdo mousemove 1279 1023 # away from where the window appears
   ("${run}_start" >"$out/$run/stdout.txt" 2>"$out/$run/stderr.txt") &
   program_pid=$!
   if wait_until "$window_timeout" "${run}_client" && wait_until "$window_timeout" painted "$run"; then
