@@ -3,7 +3,11 @@
 #include "app/measure_window.h"
 #include "platform/headless.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,11 +37,21 @@ bool Time_Pointer_Moves(void *context)
 
 void BM_Pointer_Move(benchmark::State &state)
 {
+    // The program opens its point log in the working directory: keep it out
+    // of the caller's.
+    char directory[] = "/tmp/quor-vane-bench-XXXXXX";
+    if (mkdtemp(directory) == nullptr || chdir(directory) != 0) {
+        state.SkipWithError("no temporary working directory");
+        return;
+    }
     Headless_Reset();
     MarkState = MarkStateRecord{0, 0, 0, 0, 1, 0, 0, 0, {}, {}};
     Run run{&state, false};
     Headless_Set_Idle_Handler(Time_Pointer_Moves, &run);
     WinMain(nullptr, nullptr, nullptr, 1);
+    std::remove("points.txt");
+    if (chdir("/tmp") == 0)
+        rmdir(directory);
 }
 BENCHMARK(BM_Pointer_Move)->Repetitions(5)->ReportAggregatesOnly(true);
 
