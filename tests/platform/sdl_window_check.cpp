@@ -2,6 +2,7 @@
 // test pattern with some text, writes its framebuffer as a PPM to the file
 // named on the command line after every paint, and reports the pointer,
 // wheel, size and close messages it receives on standard output.
+#include "main_window.h"
 #include "platform/desktop.h"
 
 #include <cstdio>
@@ -70,19 +71,10 @@ LRESULT CALLBACK Check_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     framebufferPath = commandLine;
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = Check_Window_Proc;
-    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    windowClass.lpszClassName = "QuorVaneCheck";
-    RegisterClassExA(&windowClass);
-    CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "QuorVaneCheck", "Quor Vane window check",
-                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024, 700,
-                    nullptr, nullptr, instance, nullptr);
+    Create_Program_Window(Check_Window_Proc, "QuorVaneCheck", "Quor Vane window check");
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0))
         DispatchMessageA(&msg);

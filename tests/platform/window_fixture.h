@@ -2,6 +2,7 @@
 // what it receives, and the message loop, for tests on the headless back end.
 #pragma once
 
+#include "main_window.h"
 #include "platform/headless.h"
 
 #include <gtest/gtest.h>
@@ -39,16 +40,7 @@ inline LRESULT CALLBACK Recording_Window_Proc(HWND window, UINT message, WPARAM 
 
 inline HWND Create_Main_Window()
 {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = Recording_Window_Proc;
-    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    windowClass.lpszClassName = "QuorVane";
-    RegisterClassExA(&windowClass);
-    return CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "QuorVane", "Quor Vane",
-                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024,
-                           700, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return Create_Program_Window(Recording_Window_Proc, "QuorVane", "Quor Vane");
 }
 
 // Runs the loop to its end and returns the quit message's parameter.

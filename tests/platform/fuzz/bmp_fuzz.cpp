@@ -1,5 +1,6 @@
 // libFuzzer target for the BMP path: decode the input as a bitmap file, then
 // copy it into a window the way painting does and read a few pixels back.
+#include "../main_window.h"
 #include "platform/headless.h"
 #include "platform/platform_internal.h"
 
@@ -16,16 +17,7 @@ LRESULT CALLBACK Plain_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
 HDC Window_Dc()
 {
     static HDC dc = [] {
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
-        windowClass.lpfnWndProc = Plain_Window_Proc;
-        windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-        windowClass.lpszClassName = "FuzzWindow";
-        RegisterClassExA(&windowClass);
-        HWND window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "FuzzWindow", "",
-                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
-                                      CW_USEDEFAULT, 1024, 700, nullptr, nullptr, nullptr, nullptr);
+        HWND window = Create_Program_Window(Plain_Window_Proc, "FuzzWindow", "");
         PAINTSTRUCT paint;
         HDC own = BeginPaint(window, &paint);
         EndPaint(window, &paint);
