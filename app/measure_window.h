@@ -5,6 +5,7 @@
 // time, over the process-wide records below.
 #pragma once
 
+#include "app/window_layout.h"
 #include "platform/desktop.h"
 
 #include <cstdio>
@@ -53,6 +54,7 @@ void Handle_Pointer_Move(unsigned x, unsigned y);
 void Handle_Wheel(unsigned wheelWord);
 void Measure_At_Mark();
 void Write_Readout();
+void Write_Point_Number();
 
 // Floating mark.
 void Init_Mark_Shape();

@@ -8,22 +8,16 @@ double objectZ = 0.0;
 
 namespace {
 
-// The measurement area, both bounds included. It reaches a little beyond the
-// picture: to the readout's first column and one row below.
-const unsigned areaLeft = 10;
-const unsigned areaTop = 10;
-const unsigned areaWidthMinusOne = 910;
-const unsigned areaHeightMinusOne = 620;
-
-const int readoutColumn = 920;
-
 // Wheel words below this narrow the parallax, above wheelWidenAbove widen it.
 const unsigned wheelNarrowBelow = 2000;
 const unsigned wheelWidenAbove = 32000;
 
+// Taken as unsigned, a position left of or above the area wraps to a large
+// number, so one comparison per axis tests both bounds.
 bool Inside_Measurement_Area(unsigned x, unsigned y)
 {
-    return x - areaLeft <= areaWidthMinusOne && y - areaTop <= areaHeightMinusOne;
+    return x - areaLeft <= unsigned{areaRight - areaLeft} &&
+           y - areaTop <= unsigned{areaBottom - areaTop};
 }
 
 // The counter moves by one a call; each loop brings it to the other side of
@@ -52,11 +46,16 @@ void Draw_Readout_Line(int row, const char *format, double value)
 
 } // namespace
 
-void Write_Readout()
+void Write_Point_Number()
 {
     char line[readoutLineSize];
     int length = std::snprintf(line, sizeof line, "ID %3d ", pointId);
     TextOutA(windowDC, readoutColumn, 170, line, length);
+}
+
+void Write_Readout()
+{
+    Write_Point_Number();
     Draw_Readout_Line(200, "X %9.3lf ", objectX);
     Draw_Readout_Line(230, "Y %9.3lf ", objectY);
     Draw_Readout_Line(260, "Z %9.3lf ", objectZ);
@@ -67,6 +66,22 @@ void Measure_At_Mark()
     Space_Intersection(MarkState.pointerY, MarkState.pointerX + MarkState.leftOffset,
                        MarkState.pointerX + MarkState.rightOffset, &objectX, &objectY, &objectZ);
 }
+
+namespace {
+
+// Measures at the mark as it now stands, writes the readout, then saves the
+// pixels under the mark (readout text included) and draws it there.
+void Measure_And_Draw_Mark(bool adaptColours)
+{
+    Measure_At_Mark();
+    Write_Readout();
+    Save_Mark_Pixels();
+    if (adaptColours)
+        Adapt_Mark_Colours();
+    Draw_Mark_Pixels();
+}
+
+} // namespace
 
 void Handle_Pointer_Move(unsigned x, unsigned y)
 {
@@ -83,28 +98,16 @@ void Handle_Pointer_Move(unsigned x, unsigned y)
         Hide_System_Pointer();
     }
 
-    if (MarkState.freshPaint == 1) {
-        // First draw after a paint: the picture under any earlier mark has
-        // been repainted, so there is nothing to restore, and the mark shows
-        // in the colours it holds.
-        MarkState.pointerX = static_cast<int>(x);
-        MarkState.pointerY = static_cast<int>(y);
-        Measure_At_Mark();
-        Write_Readout();
-        MarkState.freshPaint = 0;
-        Save_Mark_Pixels();
-        Draw_Mark_Pixels();
-        return;
-    }
-
-    Restore_Mark_Pixels();
+    // The first draw after a paint has nothing to restore (the picture under
+    // any earlier mark was repainted) and shows the mark in the colours it
+    // holds; later moves restore the old mark and adapt the colours.
+    const bool firstAfterPaint = MarkState.freshPaint == 1;
+    if (!firstAfterPaint)
+        Restore_Mark_Pixels();
     MarkState.pointerX = static_cast<int>(x);
     MarkState.pointerY = static_cast<int>(y);
-    Measure_At_Mark();
-    Write_Readout();
-    Save_Mark_Pixels();
-    Adapt_Mark_Colours();
-    Draw_Mark_Pixels();
+    MarkState.freshPaint = 0;
+    Measure_And_Draw_Mark(!firstAfterPaint);
 }
 
 void Handle_Wheel(unsigned wheelWord)
@@ -126,9 +129,5 @@ void Handle_Wheel(unsigned wheelWord)
         MarkState.rightOffset = MarkState.rightOffset - 1;
     }
 
-    Measure_At_Mark();
-    Write_Readout();
-    Save_Mark_Pixels();
-    Adapt_Mark_Colours();
-    Draw_Mark_Pixels();
+    Measure_And_Draw_Mark(true);
 }

@@ -30,9 +30,7 @@ void Record_Point()
 {
     pointId = pointId + 1;
 
-    char line[32];
-    int length = std::snprintf(line, sizeof line, "ID %3d ", pointId);
-    TextOutA(windowDC, 920, 170, line, length);
+    Write_Point_Number();
 
     if (pointLog == nullptr) {
         Report_Unwritten_Point("the file is not open");

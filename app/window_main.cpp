@@ -8,17 +8,8 @@ namespace {
 const char windowClassName[] = "QuorVane";
 const char windowTitle[] = "Quor Vane";
 
-// Where the stereo picture lies in the client area, and how much of the
-// bitmap it shows.
-const int pictureLeft = 10;
-const int pictureTop = 10;
-const int pictureWidth = 900;
-const int pictureHeight = 620;
-
 const COLORREF defaultLeftColour = RGB(200, 120, 120);
 const COLORREF defaultRightColour = RGB(120, 200, 200);
-const int defaultLeftOffset = 29;
-const int defaultRightOffset = -29;
 
 void Show_Missing_Image_Notice()
 {
@@ -51,8 +42,8 @@ LRESULT Handle_Paint(HWND window)
     // Every paint brings the mark back to its default colours and parallax.
     MarkState.leftColour = defaultLeftColour;
     MarkState.rightColour = defaultRightColour;
-    MarkState.rightOffset = defaultRightOffset;
-    MarkState.leftOffset = defaultLeftOffset;
+    MarkState.rightOffset = paintedRightOffset;
+    MarkState.leftOffset = paintedLeftOffset;
 
     EndPaint(window, &paint);
     return 0;

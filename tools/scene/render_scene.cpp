@@ -6,6 +6,7 @@
 //
 // writes OUTPUT_DIRECTORY/pr8a_c_ds.bmp and OUTPUT_DIRECTORY/pr8a_c_ds_truth.csv,
 // and with --depth a colour picture of the left view's parallax.
+#include "app/window_layout.h"
 #include "model/stereo_model.h"
 #include "scene_model.h"
 
@@ -17,17 +18,6 @@
 #include <vector>
 
 namespace {
-
-// The bitmap is shown with its top-left pixel at this client position.
-constexpr int pictureLeft = 10;
-constexpr int pictureTop = 10;
-constexpr int pictureWidth = 900;
-constexpr int pictureHeight = 620;
-
-// Mark offsets after a repaint, and the measurement area's columns.
-constexpr int paintedLeftOffset = 29;
-constexpr int areaFirstColumn = 10;
-constexpr int areaLastColumn = 920;
 
 constexpr double exposure = 1.2;
 
@@ -291,7 +281,7 @@ std::vector<TruthPoint> Find_Truth_Points(const Scene &scene, size_t wanted)
                 !Flat_Around(scene, work, RightView, p.rightColumn, row, hit))
                 continue;
             Nearest_Mark(p);
-            if (p.pointerX < areaFirstColumn + 20 || p.pointerX > areaLastColumn - 30)
+            if (p.pointerX < areaLeft + 20 || p.pointerX > areaRight - 30)
                 continue;
             const int region = static_cast<int>(leftColumn / 180) * 8 + (row - 10) / 155;
             const int level = static_cast<int>((p.leftColumn - p.rightColumn) / 4);

@@ -1,0 +1,24 @@
+// Where things lie in the main window's client area (client coordinates,
+// origin top left), and the floating mark's offsets after every paint. The
+// default stereo image is rendered to the same layout.
+#pragma once
+
+// The stereo picture: the top-left 900 by 620 pixels of the image.
+constexpr int pictureLeft = 10;
+constexpr int pictureTop = 10;
+constexpr int pictureWidth = 900;
+constexpr int pictureHeight = 620;
+
+// The measurement area, both bounds included: a little beyond the picture,
+// to the readout's first column and one row below.
+constexpr int areaLeft = 10;
+constexpr int areaTop = 10;
+constexpr int areaRight = 920;
+constexpr int areaBottom = 630;
+
+// The readout's lines start at this column.
+constexpr int readoutColumn = 920;
+
+// Column offsets of the left-eye and right-eye halves from the pointer.
+constexpr int paintedLeftOffset = 29;
+constexpr int paintedRightOffset = -29;
