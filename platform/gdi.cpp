@@ -1,6 +1,7 @@
 // Device contexts, brushes and bitmaps, and the pixel operations on them.
 #include "platform/platform_internal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -44,14 +45,16 @@ bool Allows(const Surface &surface, int x, int y)
     return false;
 }
 
+// Takes an object off its list and frees it.
+template <typename T> void Forget(std::vector<T *> &list, T *item)
+{
+    list.erase(std::remove(list.begin(), list.end(), item), list.end());
+    delete item;
+}
+
 void Delete_Bitmap_Object(GdiObject *object)
 {
-    for (size_t i = 0; i < gdi.objects.size(); i++)
-        if (gdi.objects[i] == object) {
-            gdi.objects.erase(gdi.objects.begin() + (long)i);
-            break;
-        }
-    delete object;
+    Forget(gdi.objects, object);
 }
 
 } // namespace
@@ -65,12 +68,7 @@ DeviceContext *Create_Window_Dc(Window *window)
 
 void Release_Window_Dc(DeviceContext *dc)
 {
-    for (size_t i = 0; i < gdi.dcs.size(); i++)
-        if (gdi.dcs[i] == dc) {
-            gdi.dcs.erase(gdi.dcs.begin() + (long)i);
-            break;
-        }
-    delete dc;
+    Forget(gdi.dcs, dc);
 }
 
 bool Get_Surface(HDC handle, Surface *surface)
