@@ -17,6 +17,8 @@ bool Backend_Wait();
 // what was shown before.
 void Backend_Present(const COLORREF *pixels, int width, int height, const RECT &changed);
 void Backend_Cursor_Changed(int counter);
+// Text drawn into a window's device context, as TextOutA was given it.
+void Backend_Text_Drawn(int x, int y, const char *text, int length);
 
 // Provided by the core for the back end.
 void Platform_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam);
@@ -29,4 +31,7 @@ int Platform_Client_Width();
 int Platform_Client_Height();
 int Platform_Cursor_Counter();
 int Platform_Show_Cursor_Calls();
+// Device contexts and GDI objects (other than stock objects) not yet deleted.
+int Platform_Live_Dcs();
+int Platform_Live_Gdi_Objects();
 void Platform_Reset();

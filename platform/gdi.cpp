@@ -1,4 +1,5 @@
 // Device contexts, brushes and bitmaps, and the pixel operations on them.
+#include "platform/backend.h"
 #include "platform/platform_internal.h"
 
 #include <algorithm>
@@ -119,6 +120,16 @@ HBITMAP Create_Bitmap(int width, int height, std::vector<COLORREF> &&pixels)
     object->pixels.swap(pixels);
     gdi.objects.push_back(object);
     return reinterpret_cast<HBITMAP>(object);
+}
+
+int Platform_Live_Dcs()
+{
+    return (int)gdi.dcs.size();
+}
+
+int Platform_Live_Gdi_Objects()
+{
+    return (int)gdi.objects.size();
 }
 
 void Reset_Gdi()
@@ -260,6 +271,8 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length)
     Surface surface;
     if (!Get_Surface(handle, &surface) || text == nullptr || length < 0)
         return FALSE;
+    if (surface.window != nullptr)
+        Backend_Text_Drawn(x, y, text, length);
     return Draw_Text(surface, x, y, text, length) ? TRUE : FALSE;
 }
 

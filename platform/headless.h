@@ -4,6 +4,9 @@
 
 #include "platform/desktop.h"
 
+#include <string>
+#include <vector>
+
 // Input addressed to the main window (the first top-level window created), delivered in
 // order before any pending WM_PAINT, as hardware input is. May be called before the window
 // exists; it is then delivered once the window exists.
@@ -36,5 +39,15 @@ bool Headless_Save_Client_Bmp(const char *path);
 // ShowCursor's display counter and the number of ShowCursor calls so far.
 int Headless_Cursor_Counter();
 int Headless_Show_Cursor_Calls();
+// Every TextOutA into a window's device context since the last call, in order,
+// whether or not anything of it could be drawn.
+struct Headless_Text {
+    int x, y;
+    std::string text;
+};
+std::vector<Headless_Text> Headless_Take_Text_Calls();
+// Device contexts and GDI objects (stock objects aside) that are not deleted.
+int Headless_Live_Dcs();
+int Headless_Live_Gdi_Objects();
 // Forgets all windows, classes, queues, handlers and counters: a fresh process state.
 void Headless_Reset();

@@ -13,6 +13,7 @@ struct Headless {
     void *context = nullptr;
     bool handlerDone = false;
     bool closeDelivered = false;
+    std::vector<Headless_Text> textCalls;
 };
 
 Headless headless;
@@ -55,6 +56,28 @@ bool Backend_Wait()
 void Backend_Present(const COLORREF *, int, int, const RECT &) {}
 
 void Backend_Cursor_Changed(int) {}
+
+void Backend_Text_Drawn(int x, int y, const char *text, int length)
+{
+    headless.textCalls.push_back(Headless_Text{x, y, std::string(text, (size_t)length)});
+}
+
+std::vector<Headless_Text> Headless_Take_Text_Calls()
+{
+    std::vector<Headless_Text> calls;
+    calls.swap(headless.textCalls);
+    return calls;
+}
+
+int Headless_Live_Dcs()
+{
+    return Platform_Live_Dcs();
+}
+
+int Headless_Live_Gdi_Objects()
+{
+    return Platform_Live_Gdi_Objects();
+}
 
 void Headless_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam)
 {

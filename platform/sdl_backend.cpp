@@ -153,6 +153,8 @@ void Backend_Present(const COLORREF *pixels, int width, int, const RECT &changed
     SDL_UpdateWindowSurfaceRects(sdl.window, &area, 1);
 }
 
+void Backend_Text_Drawn(int, int, const char *, int) {}
+
 void Backend_Cursor_Changed(int counter)
 {
     sdl.cursorCounter = counter;

@@ -23,7 +23,7 @@ TEST(MeasurementArea, BoundsAreInclusiveAndThePointerHidesInside)
                 "move 921 300\ncursor\nmove 920 630\ncursor\nrelease\n"
                 "move 500 631\ncursor\nmove 500 630\ncursor\nmove 920 630\ncursor\n");
     EXPECT_EQ(session.status, 18);
-    EXPECT_EQ(session.Cursor_Lines(),
+    EXPECT_EQ(session.Printed("cursor"),
               (std::vector<std::string>{"cursor 0 0", "cursor -1 1", "cursor 1 3", "cursor 1 3",
                                         "cursor -1 5", "cursor 1 7", "cursor -1 9", "cursor 1 11",
                                         "cursor -1 13", "cursor -1 13"}));
@@ -54,7 +54,7 @@ TEST(MeasurementArea, APaintWhileHiddenLowersTheCounterFurther)
     session.Write_Image(Grey);
     session.Run("move 465 320\ncursor\nexpose 0 0 100 100\nmove 466 320\ncursor\n"
                 "move 950 300\ncursor\n");
-    EXPECT_EQ(session.Cursor_Lines(),
+    EXPECT_EQ(session.Printed("cursor"),
               (std::vector<std::string>{"cursor -1 1", "cursor -2 2", "cursor 1 5"}));
 }
 

@@ -107,12 +107,12 @@ Picture ReplaySession::Saved(const std::string &name) const
     return Read_Bmp(Path(name));
 }
 
-std::vector<std::string> ReplaySession::Cursor_Lines() const
+std::vector<std::string> ReplaySession::Printed(const std::string &kind) const
 {
     std::vector<std::string> lines;
     std::istringstream in(out);
     for (std::string line; std::getline(in, line);)
-        if (line.rfind("cursor ", 0) == 0)
+        if (line.rfind(kind + " ", 0) == 0)
             lines.push_back(line);
     return lines;
 }

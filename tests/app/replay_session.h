@@ -43,9 +43,10 @@ class ReplaySession {
 
     int status = -1; // exit status, or 128 + signal number
     std::string out, err;
-    std::string Points() const;                    // points.txt, or "" if absent
-    Picture Saved(const std::string &name) const;  // a picture saved by "save NAME"
-    std::vector<std::string> Cursor_Lines() const; // the "cursor" lines printed
+    std::string Points() const;                   // points.txt, or "" if absent
+    Picture Saved(const std::string &name) const; // a picture saved by "save NAME"
+    // The lines printed by script lines of one kind ("cursor", "text", "objects").
+    std::vector<std::string> Printed(const std::string &kind) const;
 
   private:
     std::string directory;

@@ -12,6 +12,10 @@
 //   save FILE          save the client area as a 24-bit BMP
 //   cursor             print "cursor COUNTER CALLS" (the system pointer's display
 //                      counter and the number of ShowCursor calls so far)
+//   text               print "text X Y TEXT" for every text line the program drew
+//                      into the window since the last text line of the script
+//   objects            print "objects DCS BITMAPS": device contexts and bitmaps
+//                      not yet deleted
 //   close              close request, as from the close box
 //   kill               end the process at once, as a kill would
 // A move, wheel or release line prefixed with "early" is queued before the
@@ -117,6 +121,13 @@ bool Next_Step(void *context)
                 std::fprintf(stderr, "quor_vane_replay: could not save %s\n", file.c_str());
         } else if (verb == "cursor") {
             std::printf("cursor %d %d\n", Headless_Cursor_Counter(), Headless_Show_Cursor_Calls());
+            std::fflush(stdout);
+        } else if (verb == "text") {
+            for (const Headless_Text &call : Headless_Take_Text_Calls())
+                std::printf("text %d %d %s\n", call.x, call.y, call.text.c_str());
+            std::fflush(stdout);
+        } else if (verb == "objects") {
+            std::printf("objects %d %d\n", Headless_Live_Dcs(), Headless_Live_Gdi_Objects());
             std::fflush(stdout);
         } else if (verb == "kill") {
             std::fflush(stdout);
