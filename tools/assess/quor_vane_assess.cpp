@@ -84,10 +84,9 @@ void Print_Report(const std::string &logPath, const std::vector<PointRecord> &re
         std::printf("  ... and %d more\n", static_cast<int>(grades.size()) - reportLines);
     std::printf("Graded %d of %d points: mean %+.2f notches, RMS %.2f notches\n", summary.graded,
                 summary.points, summary.meanNotches, summary.rmsNotches);
-    std::printf("Within half a notch: %d of %d", summary.withinHalfNotch, summary.graded);
+    std::printf("Within half a notch: %d of %d\n", summary.withinHalfNotch, summary.graded);
     if (summary.depthEdges > 0)
-        std::printf(" (%d over a depth edge)", summary.depthEdges);
-    std::printf("\n");
+        std::printf("Over a depth edge, where the error is uncertain: %d\n", summary.depthEdges);
     if (summary.offPicture > 0 || summary.noSurface > 0)
         std::printf("Not graded: %d off the picture, %d with no surface under the mark\n",
                     summary.offPicture, summary.noSurface);
