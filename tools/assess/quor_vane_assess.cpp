@@ -151,7 +151,7 @@ void Draw_Legend(HDC dc)
                                          "in front of the surface", "behind the surface"};
     const COLORREF colours[3] = {onSurfaceColour, inFrontColour, behindColour};
     const int top = pictureHeight - 66;
-    Fill_Box(dc, 6, top, 330, pictureHeight - 6, RGB(255, 255, 255));
+    Fill_Box(dc, 6, top, 300, pictureHeight - 6, RGB(255, 255, 255));
     for (int k = 0; k < 3; ++k) {
         const int y = top + 4 + 18 * k;
         Fill_Box(dc, 12, y + 2, 24, y + 14, colours[k]);
