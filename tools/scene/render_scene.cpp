@@ -9,6 +9,7 @@
 #include "app/window_layout.h"
 #include "model/stereo_model.h"
 #include "scene_model.h"
+#include "scene_view.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,68 +21,6 @@
 namespace {
 
 constexpr double exposure = 1.2;
-
-enum View { LeftView = 0, RightView = 1 };
-
-// Object-frame direction of the ray of one view through client position
-// (column, row), which may be fractional.
-void View_Ray(int view, double column, double row, double dir[3])
-{
-    const StereoModelRecord &m = StereoModel;
-    double x = displayScale * column + m.columnOffset;
-    if (view == RightView)
-        x -= m.rightColumnShift;
-    const double y = m.rowOrigin - displayScale * row;
-    const double z = -m.focalLength;
-    for (int i = 1; i <= 3; ++i)
-        dir[i - 1] =
-            m.commonRotation[i][1] * x + m.commonRotation[i][2] * y + m.commonRotation[i][3] * z;
-}
-
-const CameraOrientation &View_Camera(int view)
-{
-    return view == LeftView ? StereoModel.left : StereoModel.right;
-}
-
-void View_Centre(int view, double centre[3])
-{
-    const CameraOrientation &c = View_Camera(view);
-    centre[0] = c.centreX;
-    centre[1] = c.centreY;
-    centre[2] = c.centreZ;
-}
-
-// Traces the ray of one view through a client position into the building.
-int Trace_View(const Scene &scene, TraceWork &work, int view, double column, double row,
-               SceneHit &hit)
-{
-    double centre[3], objectDir[3], origin[3], dir[3];
-    View_Centre(view, centre);
-    View_Ray(view, column, row, objectDir);
-    To_Building_Frame(scene, centre, origin);
-    Direction_To_Building_Frame(scene, objectDir, dir);
-    return Trace_Ray(scene, work, origin, dir, hit);
-}
-
-// Client position (fractional) where an object point appears in one view: the
-// inverse of View_Ray.
-void Project_To_View(int view, const double point[3], double &column, double &row)
-{
-    const StereoModelRecord &m = StereoModel;
-    double centre[3], image[3];
-    View_Centre(view, centre);
-    for (int j = 1; j <= 3; ++j) {
-        image[j - 1] = 0;
-        for (int i = 1; i <= 3; ++i)
-            image[j - 1] += m.commonRotation[i][j] * (point[i - 1] - centre[i - 1]);
-    }
-    const double scale = -m.focalLength / image[2];
-    double x = image[0] * scale;
-    if (view == RightView)
-        x += m.rightColumnShift;
-    column = (x - m.columnOffset) / displayScale;
-    row = (m.rowOrigin - image[1] * scale) / displayScale;
-}
 
 // One view's grey levels, top row first. Each pixel averages a 2 x 2 grid of
 // rays so that edges do not alias.

@@ -1,0 +1,122 @@
+// quor_vane_assess on sessions replayed over the default stereo image: marks
+// set at the truth file's positions, the same two wheel notches off, a mark
+// beside a depth edge; and the logs and images it cannot grade.
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <sys/wait.h>
+
+namespace {
+
+using Row = std::map<std::string, std::string>;
+
+// The rows of a comma-separated table, each field by its header's name.
+std::vector<Row> Read_Csv(const std::string &path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> names;
+    std::vector<Row> rows;
+    for (std::string line, field; std::getline(in, line);) {
+        std::istringstream fields(line);
+        for (size_t k = 0; std::getline(fields, field, ','); ++k)
+            names.size() > k ? void(rows.back()[names[k]] = field) : names.push_back(field);
+        rows.emplace_back();
+    }
+    rows.resize(rows.size() - !rows.empty());
+    return rows;
+}
+
+// A fresh working folder with the default image and the given point log.
+std::string Folder(const std::string &name, const std::string &points)
+{
+    std::filesystem::remove_all(name);
+    std::filesystem::create_directory(name);
+    std::filesystem::copy_file(SCENE_IMAGE_PATH, name + "/pr8a_c_ds.bmp");
+    std::ofstream(name + "/points.txt") << points;
+    return name;
+}
+
+// Runs a command in a folder: its exit status and what it printed.
+int Run_In(const std::string &folder, const std::string &command, std::string &out)
+{
+    const int raw = std::system(("cd " + folder + " && " + command + " >out 2>&1").c_str());
+    std::getline(std::ifstream(folder + "/out"), out, '\0');
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+TEST(AssessTest, GradesReplayedMarksInNotchesWithTheirSignAndFlagsADepthEdge)
+{
+    std::string script;
+    int steps = 0;
+    auto Record = [&](const std::string &x, const std::string &y, int wheelSteps) {
+        script += "move " + x + " " + y + "\n";
+        for (; steps != wheelSteps; steps += steps < wheelSteps ? 1 : -1)
+            script += steps < wheelSteps ? "wheel 120\n" : "wheel -120\n";
+        script += "release\n";
+    };
+    // Every third truth point as set, then two notches behind and in front.
+    std::vector<double> expected; // notches, record by record
+    const std::vector<Row> truth = Read_Csv(SCENE_TRUTH_PATH);
+    for (size_t k = 0; k < truth.size(); k += 3)
+        for (int off : {0, 2, -2}) {
+            auto At = [&](const char *name) { return std::stod(truth[k].at(name)); };
+            Record(truth[k].at("pointerX"), truth[k].at("pointerY"), At("wheelSteps") + off);
+            const double parallax = At("markLeftColumn") - At("markRightColumn");
+            expected.push_back((parallax - At("leftColumn") + At("rightColumn")) / 2 - off);
+        }
+    // On a balcony's front, its left half at column 553, four columns (the
+    // mark's reach) from the balcony's end; parallax 58.4 there, 50.5 beyond.
+    Record("524", "380", 0);
+
+    std::ofstream(Folder("replayed", "") + "/script.txt") << script;
+    std::string out;
+    ASSERT_EQ(Run_In("replayed", QV_REPLAY_PROGRAM " script.txt", out), 18) << out;
+    ASSERT_EQ(Run_In("replayed", QV_ASSESS_PROGRAM, out), 0) << out;
+    const std::vector<Row> rows = Read_Csv("replayed/points_assessed.csv");
+    double sum = 0, squares = 0;
+    for (size_t k = 0; k <= expected.size(); ++k) { // the edge point last
+        const double notches = std::stod(rows.at(k).at("notches"));
+        const double want = k < expected.size() ? expected[k] : notches;
+        EXPECT_NEAR(notches, want, 0.05) << "record " << k + 1;
+        EXPECT_GE(notches * std::stod(rows[k].at("depthError")), 0) << "record " << k + 1;
+        const char *verdict = want > 1 ? "in front" : want < -1 ? "behind" : "on the surface";
+        EXPECT_EQ(rows[k].at("verdict"), verdict);
+        EXPECT_EQ(rows[k].at("depthEdge"), k < expected.size() ? "0" : "1") << "record " << k + 1;
+        sum += notches;
+        squares += notches * notches;
+    }
+    char summary[160];
+    std::snprintf(summary, sizeof summary,
+                  "mean %+.2f notches, RMS %.2f notches\nWithin half a notch: %zu of %zu\n",
+                  sum / rows.size(), std::sqrt(squares / rows.size()), expected.size() / 3 + 1,
+                  rows.size());
+    EXPECT_THAT(out, testing::HasSubstr(summary));
+}
+
+TEST(AssessTest, TellsForeignImagesMalformedLinesAndEmptyLogs)
+{
+    const std::string record = "  1   102.211   199.632    25.719\n";
+    std::string out;
+    // The default image with one byte more is another image.
+    std::ofstream(Folder("foreign", record) + "/pr8a_c_ds.bmp", std::ios::app) << '\0';
+    EXPECT_EQ(Run_In("foreign", QV_ASSESS_PROGRAM, out), 2);
+    EXPECT_THAT(out, testing::HasSubstr("only points measured on the default scene can be graded"));
+
+    Folder("malformed", record + "  2   102.211   199.632\n\n" + record + "  4 1 2 3 4\n");
+    EXPECT_EQ(Run_In(".", QV_ASSESS_PROGRAM " malformed/points.txt", out), 0);
+    EXPECT_THAT(out, testing::HasSubstr("/points.txt line 2 is not a point record; skipped"));
+    EXPECT_THAT(out, testing::HasSubstr("Graded 2 of 2 points"));
+    EXPECT_EQ(Read_Csv("malformed/points_assessed.csv").at(1).at("line"), "4");
+
+    Folder("empty", "");
+    EXPECT_EQ(Run_In("empty", QV_ASSESS_PROGRAM, out), 0);
+    EXPECT_EQ(out, "points.txt holds no recorded points: nothing to grade\n");
+}
+
+} // namespace

@@ -1,0 +1,23 @@
+// The two views of the default stereo image: rays through client positions
+// and the positions where object points appear, through the program's own
+// two-camera model (which must have been set up).
+#pragma once
+
+#include "scene_model.h"
+
+enum View { LeftView = 0, RightView = 1 };
+
+// Object-frame direction of the ray of one view through client position
+// (column, row), which may be fractional.
+void View_Ray(int view, double column, double row, double dir[3]);
+
+// Projection centre of one view's camera in the object frame.
+void View_Centre(int view, double centre[3]);
+
+// Traces the ray of one view through a client position into the building.
+int Trace_View(const Scene &scene, TraceWork &work, int view, double column, double row,
+               SceneHit &hit);
+
+// Client position (fractional) where an object point appears in one view: the
+// inverse of View_Ray. Returns 0 for a point behind the camera.
+int Project_To_View(int view, const double point[3], double &column, double &row);
