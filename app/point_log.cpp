@@ -52,6 +52,8 @@ void Report_Unwritten_Point(const char *reason, const char *shortReason)
 #ifndef _WIN32
 // Whether points.txt in the working directory is still the file the log
 // writes to: neither deleted nor renamed (nor replaced) since it was opened.
+// The open file must also still be linked, since a new file may get the
+// inode number of a deleted one.
 bool Log_File_In_Place()
 {
     struct stat opened, named;

@@ -31,13 +31,12 @@ char reportedProblem[imageProblemSize] = "";
 bool Check_Bmp_Header(const unsigned char *header, std::size_t got, int64_t fileSize, char *reason,
                       std::size_t size)
 {
-    const uint32_t infoSize = got >= 18 ? Read_U32(header + 14) : 0;
-    const std::size_t needed = infoSize == 12 ? 26 : 34;
-    if (got < needed) {
+    // An OS/2 core header is 12 bytes; the others hold the compression at 30.
+    const bool core = got >= 18 && Read_U32(header + 14) == 12;
+    if (got < (core ? 26u : 34u)) {
         std::snprintf(reason, size, "truncated: only %d bytes", static_cast<int>(got));
         return false;
     }
-    const bool core = infoSize == 12;
     const int64_t width = core ? int64_t{Read_U16(header + 18)} : int32_t(Read_U32(header + 18));
     int64_t height =
         core ? int64_t{int16_t(Read_U16(header + 20))} : int32_t(Read_U32(header + 22));

@@ -89,11 +89,12 @@ TEST(ErrorReport, StandardErrorHearsAgainOnlyWhenTheReasonChanges)
 {
     ReplaySession session;
     const std::string paint = "expose 0 0 1012 669\n";
+    // Missing twice, shown, missing again, empty twice.
     Run_After(session, "mv pr8a_c_ds.bmp good.bmp && : > empty.bmp",
-              paint + "rename empty.bmp pr8a_c_ds.bmp\n" + paint + paint +
-                  "rename good.bmp pr8a_c_ds.bmp\n" + paint + "remove pr8a_c_ds.bmp\n" + paint);
+              paint + "rename good.bmp pr8a_c_ds.bmp\n" + paint + "remove pr8a_c_ds.bmp\n" + paint +
+                  "rename empty.bmp pr8a_c_ds.bmp\n" + paint + paint);
     EXPECT_EQ(session.err, imageError + "No such file or directory\n" + imageError +
-                               "the file is empty\n" + imageError + "No such file or directory\n");
+                               "No such file or directory\n" + imageError + "the file is empty\n");
 }
 
 TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
@@ -128,13 +129,14 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     EXPECT_NE(repainted, std::string::npos) << text;
     EXPECT_NE(text.find(blanked, repainted), std::string::npos) << text;
 
-    // Afterwards old.txt holds the first point if the log was renamed.
+    // Deleted, or renamed and replaced by another file: the renamed log keeps
+    // the first point.
     const std::pair<const char *, std::string> moves[] = {
         {"remove points.txt", "  2   " + pointAt470},
-        {"rename points.txt old.txt", "  1   " + pointAt465}};
+        {"rename points.txt old.txt\nrename fresh.txt points.txt", "  1   " + pointAt465}};
     for (const auto &[move, old] : moves) {
         ReplaySession session;
-        Run_After(session, "true", first + move + "\n" + second);
+        Run_After(session, ": > fresh.txt", first + move + "\n" + second);
         EXPECT_EQ(session.err, reopened);
         EXPECT_EQ(session.Points(), "  2   " + pointAt470);
         std::rename(session.Path("old.txt").c_str(), session.Path("points.txt").c_str());
