@@ -32,13 +32,14 @@ void Draw_Warning_Line(int index, const char *text, int length)
     TextOutA(windowDC, readoutColumn, warningTop + warningLineHeight * index, text, length);
 }
 
-void Clear_Unsaved_Point()
+// Overwrites the warning's lines from the given one on with blanks wider than
+// the readout column.
+void Blank_Warning_Lines(int first)
 {
     static const char blank[] = "                              ";
-    for (int i = 0; i < warningLinesDrawn; i++)
+    for (int i = first; i < warningLinesDrawn; i++)
         Draw_Warning_Line(i, blank, sizeof blank - 1);
-    warningLinesDrawn = 0;
-    unsavedPointId = 0;
+    warningLinesDrawn = first;
 }
 
 void Report_Unwritten_Point(const char *reason, const char *shortReason)
@@ -83,10 +84,7 @@ void Write_Unsaved_Point()
         while (*word == ' ')
             word++;
     }
-    static const char blank[] = "                              ";
-    for (int i = lines; i < warningLinesDrawn; i++)
-        Draw_Warning_Line(i, blank, sizeof blank - 1);
-    warningLinesDrawn = lines;
+    Blank_Warning_Lines(lines); // what a longer earlier warning left
 }
 
 void Open_Point_Log()
@@ -133,7 +131,8 @@ void Record_Point()
         Report_Unwritten_Point(reason, reason);
         std::clearerr(pointLog);
     } else if (unsavedPointId != 0) {
-        Clear_Unsaved_Point();
+        Blank_Warning_Lines(0);
+        unsavedPointId = 0;
     }
 }
 
