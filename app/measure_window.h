@@ -8,6 +8,7 @@
 #include "app/window_layout.h"
 #include "platform/desktop.h"
 
+#include <cstddef>
 #include <cstdio>
 
 // Stereo image, read again on every paint, and the point log, both in the
@@ -39,6 +40,9 @@ extern HDC windowDC;
 extern double objectX, objectY, objectZ;
 extern int pointId;
 extern FILE *pointLog;
+// The number of the last point that could not be written to the log, 0 once a
+// later one is written; while it is not 0 the readout says so below its lines.
+extern int unsavedPointId;
 
 extern int markShapeDx[markPixelCount];
 extern int markShapeDy[markPixelCount];
@@ -56,6 +60,16 @@ void Measure_At_Mark();
 void Write_Readout();
 void Write_Point_Number();
 
+// The stereo image. Find_Image_Problem looks at the file and gives the reason
+// why it cannot be shown (a generic one if nothing is found wrong); it returns
+// true only for a file larger than the program accepts, which is then not
+// loaded at all.
+constexpr std::size_t imageProblemSize = 160;
+bool Find_Image_Problem(char *reason, std::size_t size);
+// Shows the reason in the picture area and, once per reason, on standard error.
+void Show_Image_Problem(const char *reason);
+void Forget_Image_Problem();
+
 // Floating mark.
 void Init_Mark_Shape();
 void Save_Mark_Pixels();
@@ -66,4 +80,5 @@ void Draw_Mark_Pixels();
 // Point log.
 void Open_Point_Log();
 void Record_Point();
+void Write_Unsaved_Point();
 void Close_Point_Log();

@@ -59,6 +59,8 @@ void Write_Readout()
     Draw_Readout_Line(200, "X %9.3lf ", objectX);
     Draw_Readout_Line(230, "Y %9.3lf ", objectY);
     Draw_Readout_Line(260, "Z %9.3lf ", objectZ);
+    if (unsavedPointId != 0)
+        Write_Unsaved_Point();
 }
 
 void Measure_At_Mark()

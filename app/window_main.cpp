@@ -11,12 +11,6 @@ const char windowTitle[] = "Quor Vane";
 const COLORREF defaultLeftColour = RGB(200, 120, 120);
 const COLORREF defaultRightColour = RGB(120, 200, 200);
 
-void Show_Missing_Image_Notice()
-{
-    static const char notice[] = "The stereo image pr8a_c_ds.bmp could not be loaded.";
-    TextOutA(windowDC, pictureLeft + 10, pictureTop + 10, notice, sizeof notice - 1);
-}
-
 } // namespace
 
 LRESULT Handle_Paint(HWND window)
@@ -26,8 +20,13 @@ LRESULT Handle_Paint(HWND window)
     MarkState.cursorShown = 1;
     MarkState.freshPaint = 1;
 
-    auto bitmap = static_cast<HBITMAP>(
-        LoadImageA(nullptr, stereoImageFile, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    // A file over the size limits is refused here as well, so that every build
+    // refuses the same files, whatever its own loader would take.
+    char problem[imageProblemSize];
+    const bool tooLarge = Find_Image_Problem(problem, sizeof problem);
+    auto bitmap = tooLarge ? nullptr
+                           : static_cast<HBITMAP>(LoadImageA(nullptr, stereoImageFile, IMAGE_BITMAP,
+                                                             0, 0, LR_LOADFROMFILE));
     if (bitmap != nullptr) {
         HDC memoryDC = CreateCompatibleDC(windowDC);
         SelectObject(memoryDC, bitmap);
@@ -35,8 +34,9 @@ LRESULT Handle_Paint(HWND window)
                SRCCOPY);
         DeleteDC(memoryDC);
         DeleteObject(bitmap);
+        Forget_Image_Problem();
     } else {
-        Show_Missing_Image_Notice();
+        Show_Image_Problem(problem);
     }
 
     // Every paint brings the mark back to its default colours and parallax.

@@ -2,6 +2,7 @@
 // of our own covers uncompressed bit-field files whose channel masks SDL has no
 // pixel format for. The header is checked first so that no file, however
 // malformed, makes either reader allocate without limit.
+#include "platform/image_limits.h"
 #include "platform/platform_internal.h"
 
 #include <SDL.h>
@@ -11,10 +12,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-constexpr int64_t Max_Extent = 32768;
-constexpr int64_t Max_Pixels = int64_t(1) << 25;
-constexpr int64_t Max_File_Size = int64_t(1) << 28;
 
 constexpr uint32_t Compression_Rgb = 0;
 constexpr uint32_t Compression_Rle8 = 1;

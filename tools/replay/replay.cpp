@@ -16,6 +16,8 @@
 //                      into the window since the last text line of the script
 //   objects            print "objects DCS BITMAPS": device contexts and bitmaps
 //                      not yet deleted
+//   remove FILE        delete FILE, as another program might meanwhile
+//   rename FROM TO     rename FROM to TO, likewise
 //   close              close request, as from the close box
 //   kill               end the process at once, as a kill would
 // A move, wheel or release line prefixed with "early" is queued before the
@@ -102,7 +104,7 @@ bool Next_Step(void *context)
         WPARAM wParam;
         LPARAM lParam;
         long a = 0, b = 0, c = 0, d = 0;
-        std::string file;
+        std::string file, target;
         if (Input_Message(verb, args, &message, &wParam, &lParam)) {
             Headless_Queue_Input(message, wParam, lParam);
             return true;
@@ -129,6 +131,12 @@ bool Next_Step(void *context)
         } else if (verb == "objects") {
             std::printf("objects %d %d\n", Headless_Live_Dcs(), Headless_Live_Gdi_Objects());
             std::fflush(stdout);
+        } else if (verb == "remove" && (args >> file)) {
+            if (std::remove(file.c_str()) != 0)
+                std::fprintf(stderr, "quor_vane_replay: could not remove %s\n", file.c_str());
+        } else if (verb == "rename" && (args >> file >> target)) {
+            if (std::rename(file.c_str(), target.c_str()) != 0)
+                std::fprintf(stderr, "quor_vane_replay: could not rename %s\n", file.c_str());
         } else if (verb == "kill") {
             std::fflush(stdout);
             std::raise(SIGKILL);

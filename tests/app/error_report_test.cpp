@@ -1,0 +1,148 @@
+// What the user is told when the stereo image cannot be shown or a point
+// cannot be saved: standard error, the texts drawn in the window, the point
+// log and the exit status.
+#include "replay_session.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string pointAt465 = "102.211   199.632    25.719\n";
+const std::string pointAt470 = "102.353   199.684    25.719\n";
+const std::string imageError = "could not load the stereo image pr8a_c_ds.bmp: ";
+
+// An 8-bit run-length-encoded BMP of the given size whose data ends at once:
+// valid, and a few hundred bytes whatever its dimensions.
+void Write_Rle_Bmp(const std::string &path, uint32_t width, uint32_t height)
+{
+    const uint32_t fields[] = {1078 + 2, 0, 1078, 40, width, height, 8 << 16 | 1, 1, 2};
+    std::string bytes = "BM";
+    for (uint32_t field : fields)
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes += static_cast<char>(field >> shift & 0xFF);
+    std::ofstream(path, std::ios::binary)
+        << bytes << std::string(1078 - bytes.size(), '\0') << std::string("\0\1", 2);
+}
+
+// A session in a directory holding the grey image, big.bmp (8000 by 8000),
+// wide.bmp (32769 by 1) and widest.bmp (32768 by 1), changed by a shell
+// command before the program runs.
+void Run_After(ReplaySession &session, const std::string &setup, const std::string &script)
+{
+    session.Write_Image([](int, int) { return Rgb{90, 90, 90}; });
+    Write_Rle_Bmp(session.Path("big.bmp"), 8000, 8000);
+    Write_Rle_Bmp(session.Path("wide.bmp"), 32769, 1);
+    Write_Rle_Bmp(session.Path("widest.bmp"), 32768, 1);
+    ASSERT_EQ(std::system(("cd '" + session.Path("") + "' && " + setup).c_str()), 0);
+    session.Run(script);
+    EXPECT_EQ(session.status, 18);
+}
+
+std::string All_Text(const ReplaySession &session)
+{
+    std::string all;
+    for (const std::string &line : session.Printed("text"))
+        all += line + "\n";
+    return all;
+}
+
+TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord)
+{
+    const std::pair<const char *, std::string> faults[] = {
+        // setup, reason ("": the image loads)
+        {"rm pr8a_c_ds.bmp", "No such file or directory"},
+        {": > pr8a_c_ds.bmp", "the file is empty"},
+        {"truncate -s 1000 pr8a_c_ds.bmp",
+         "truncated: 1000 of the 1674054 bytes its header declares"},
+        {"printf '\\211PNG\\r\\n\\032\\n' > pr8a_c_ds.bmp", "not a BMP file"},
+        {"rm pr8a_c_ds.bmp && mkdir pr8a_c_ds.bmp", "Is a directory"},
+        {"mv big.bmp pr8a_c_ds.bmp",
+         "too large: 8000 by 8000 pixels; the limit is 33554432 pixels, 32768 a side"},
+        {"mv wide.bmp pr8a_c_ds.bmp",
+         "too large: 32769 by 1 pixels; the limit is 33554432 pixels, 32768 a side"},
+        {"mv widest.bmp pr8a_c_ds.bmp", ""}};
+    for (const auto &[setup, reason] : faults) {
+        SCOPED_TRACE(setup);
+        ReplaySession session;
+        Run_After(session, setup, "move 465 320\nrelease\nexpose 0 0 1012 669\ntext\n");
+        EXPECT_EQ(session.Points(), "  1   " + pointAt465);
+        const std::string text = All_Text(session);
+        if (reason.empty()) {
+            EXPECT_EQ(session.err, "");
+            EXPECT_EQ(text.find("could not"), std::string::npos) << text;
+            continue;
+        }
+        // Two paints, two notices, one line on standard error.
+        const std::string notice = "text 20 20 The stereo image pr8a_c_ds.bmp could not be "
+                                   "loaded:\ntext 20 40 " +
+                                   reason + ".\n";
+        EXPECT_EQ(session.err, imageError + reason + "\n");
+        EXPECT_EQ(text.find(notice), 0u) << text;
+        EXPECT_NE(text.find("text 920 170 ID   1 \n" + notice), std::string::npos) << text;
+    }
+}
+
+TEST(ErrorReport, StandardErrorHearsAgainOnlyWhenTheReasonChanges)
+{
+    ReplaySession session;
+    const std::string paint = "expose 0 0 1012 669\n";
+    // Missing twice, shown, missing again, empty twice.
+    Run_After(session, "mv pr8a_c_ds.bmp good.bmp && : > empty.bmp",
+              paint + "rename good.bmp pr8a_c_ds.bmp\n" + paint + "remove pr8a_c_ds.bmp\n" + paint +
+                  "rename empty.bmp pr8a_c_ds.bmp\n" + paint + paint);
+    EXPECT_EQ(session.err, imageError + "No such file or directory\n" + imageError +
+                               "No such file or directory\n" + imageError + "the file is empty\n");
+}
+
+TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
+{
+    const std::string first = "move 465 320\nrelease\ntext\n";
+    const std::string second = "move 470 320\nrelease\ntext\n";
+    const std::string unwritten = "point 1 was not written to points.txt: ";
+    const std::string reopened =
+        "points.txt was deleted or renamed; appending to a new points.txt\n";
+    const std::string warning = "text 920 290 point 1\ntext 920 310 NOT saved:\ntext 920 330 ";
+    const std::string full = warning + "No space\ntext 920 350 left on\ntext 920 370 device\n";
+
+    ReplaySession notOpen;
+    Run_After(notOpen, "mkdir points.txt", first);
+    EXPECT_EQ(notOpen.err, "could not open points.txt for appending: Is a directory\n" + unwritten +
+                               "the file is not open\n");
+    EXPECT_NE(All_Text(notOpen).find("ID   1 \n" + warning +
+                                     "not open:\ntext 920 350 Is a\ntext 920 370 directory\n"),
+              std::string::npos);
+
+    // The warning comes back with the readout after a repaint, and is blanked
+    // once a point is saved again.
+    ReplaySession onFull;
+    Run_After(onFull, "ln -s /dev/full points.txt",
+              first + "expose 0 0 1012 669\nremove points.txt\n" + second);
+    EXPECT_EQ(onFull.err, unwritten + "No space left on device\n" + reopened);
+    EXPECT_EQ(onFull.Points(), "  2   " + pointAt470);
+    const std::string blanked = "ID   2 \ntext 920 290 " + std::string(30, ' ') + "\n";
+    const std::string text = All_Text(onFull);
+    const std::size_t repainted = text.find("Z    25.719 \n" + full);
+    EXPECT_NE(text.find("ID   1 \n" + full), std::string::npos) << text;
+    EXPECT_NE(repainted, std::string::npos) << text;
+    EXPECT_NE(text.find(blanked, repainted), std::string::npos) << text;
+
+    // Deleted, or renamed and replaced by another file: the renamed log keeps
+    // the first point.
+    const std::pair<const char *, std::string> moves[] = {
+        {"remove points.txt", "  2   " + pointAt470},
+        {"rename points.txt old.txt\nrename fresh.txt points.txt", "  1   " + pointAt465}};
+    for (const auto &[move, old] : moves) {
+        ReplaySession session;
+        Run_After(session, ": > fresh.txt", first + move + "\n" + second);
+        EXPECT_EQ(session.err, reopened);
+        EXPECT_EQ(session.Points(), "  2   " + pointAt470);
+        std::rename(session.Path("old.txt").c_str(), session.Path("points.txt").c_str());
+        EXPECT_EQ(session.Points(), old);
+        EXPECT_EQ(All_Text(session).find("NOT saved"), std::string::npos);
+    }
+}
+
+} // namespace
