@@ -35,10 +35,10 @@ TEST(DisplayScaleTest, EachChangedClientPixelBecomesAnExactBlockAndNothingElseIs
             SDL_Surface *seen = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB888, 0);
             for (int y = 0; y < 5; ++y)
                 for (int x = 0; x < width; ++x) {
-                    COLORREF c = pixels[y / 2 * 3 + x / 2];
-                    Uint32 expected = x >= 2 && x < right && y >= 2 && y < 4
-                                          ? GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)
-                                          : 0xABCDEF;
+                    bool changed = x >= 2 && x < right && y >= 2 && y < 4;
+                    COLORREF c = changed ? pixels[3 + x / 2] : 0;
+                    Uint32 expected =
+                        changed ? GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c) : 0xABCDEF;
                     EXPECT_EQ(((Uint32 *)((Uint8 *)seen->pixels + y * seen->pitch))[x] & 0xFFFFFF,
                               expected)
                         << x << "," << y << " format " << format << " width " << width;

@@ -5,6 +5,7 @@
 # Usage: sdl_window_test.sh CHECK-PROGRAM CLOSE-REQUEST-PROGRAM WORK-DIRECTORY
 set -uo pipefail
 program=$1 close_request=$2 work=$3
+unset GDK_SCALE # a fresh X server has no scale of its own either
 
 command -v Xvfb >/dev/null || { echo "SKIPPED: Xvfb is not installed"; exit 77; }
 for needed in xdotool import compare xdpyinfo; do
