@@ -4,17 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 TEST(DisplayScaleTest, GdkScaleOverridesXftDpiAndFactorsRoundToWholeNumbers)
 {
-    EXPECT_EQ(Choose_Display_Scale(nullptr, nullptr), 1);
-    EXPECT_EQ(Choose_Display_Scale(nullptr, "192"), 2);
-    EXPECT_EQ(Choose_Display_Scale("1", "192"), 1);
-    EXPECT_EQ(Choose_Display_Scale("2", nullptr), 2);
-    EXPECT_EQ(Choose_Display_Scale("two", "288"), 3);
-    EXPECT_EQ(Choose_Display_Scale(nullptr, "143"), 1);
-    EXPECT_EQ(Choose_Display_Scale(nullptr, "144"), 2);
-    EXPECT_EQ(Choose_Display_Scale(nullptr, "239.9"), 2);
-    EXPECT_EQ(Choose_Display_Scale("1e300", nullptr), Max_Display_Scale);
+    // GDK_SCALE, Xft.dpi, the factor.
+    const char *settings[][3] = {
+        {nullptr, nullptr, "1"}, {nullptr, "192", "2"},   {"1", "192", "1"},
+        {"2", nullptr, "2"},     {"two", "288", "3"},     {nullptr, "143", "1"},
+        {nullptr, "144", "2"},   {nullptr, "239.9", "2"}, {"1e300", nullptr, "8"}};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(Choose_Display_Scale(settings[i][0], settings[i][1]), std::atoi(settings[i][2]))
+            << "case " << i;
     EXPECT_EQ(Window_To_Client(2025, 2), 1012);
     EXPECT_EQ(Window_To_Client(-1, 2), -1);
 }
