@@ -1,7 +1,9 @@
 // The SDL back end: the main window is a real resizable window. SDL events
 // become window messages, and the client framebuffer is copied to the window
-// whenever the message queue runs dry, only the part that changed.
+// whenever the message queue runs dry, only the part that changed. On a
+// desktop scaled to k the window is k times the client size (display_scale.h).
 #include "platform/backend.h"
+#include "platform/display_scale.h"
 
 #include <SDL.h>
 
@@ -12,6 +14,7 @@ namespace {
 struct SdlWindow {
     SDL_Window *window = nullptr;
     int cursorCounter = 0;
+    int scale = 1; // window pixels per client pixel, across and down
 };
 
 SdlWindow sdl;
@@ -28,12 +31,18 @@ WPARAM Button_State(Uint32 buttons)
     return state;
 }
 
+// A window or screen position in client pixels, packed for a message.
+LPARAM Client_Position(int x, int y)
+{
+    return MAKELPARAM(Window_To_Client(x, sdl.scale), Window_To_Client(y, sdl.scale));
+}
+
 void Translate_Event(const SDL_Event &event)
 {
     switch (event.type) {
     case SDL_MOUSEMOTION:
         Platform_Queue_Input(WM_MOUSEMOVE, Button_State(event.motion.state),
-                             MAKELPARAM(event.motion.x, event.motion.y));
+                             Client_Position(event.motion.x, event.motion.y));
         break;
     case SDL_MOUSEWHEEL: {
         // One message of 120 units per notch, away from the user positive; the
@@ -47,7 +56,7 @@ void Translate_Event(const SDL_Event &event)
         short delta = notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
         for (int i = 0; i < (notches > 0 ? notches : -notches); i++)
             Platform_Queue_Input(WM_MOUSEWHEEL, MAKEWPARAM(keys, delta),
-                                 MAKELPARAM(screenX, screenY));
+                                 Client_Position(screenX, screenY));
         break;
     }
     case SDL_MOUSEBUTTONDOWN:
@@ -55,7 +64,7 @@ void Translate_Event(const SDL_Event &event)
         if (event.button.button == SDL_BUTTON_LEFT)
             Platform_Queue_Input(event.type == SDL_MOUSEBUTTONUP ? WM_LBUTTONUP : WM_LBUTTONDOWN,
                                  Button_State(SDL_GetMouseState(nullptr, nullptr)),
-                                 MAKELPARAM(event.button.x, event.button.y));
+                                 Client_Position(event.button.x, event.button.y));
         break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
@@ -63,7 +72,8 @@ void Translate_Event(const SDL_Event &event)
             Platform_Invalidate_Client(0, 0, Platform_Client_Width(), Platform_Client_Height());
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            Platform_Resize_Client(event.window.data1, event.window.data2);
+            Platform_Resize_Client(Window_To_Client(event.window.data1, sdl.scale),
+                                   Window_To_Client(event.window.data2, sdl.scale));
             break;
         case SDL_WINDOWEVENT_CLOSE:
             Platform_Request_Close();
@@ -91,9 +101,10 @@ void Backend_Window_Created(const char *title, int clientWidth, int clientHeight
         std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
         return;
     }
-    sdl.window =
-        SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, clientWidth,
-                         clientHeight, SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+    sdl.scale = Desktop_Display_Scale();
+    sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                  clientWidth * sdl.scale, clientHeight * sdl.scale,
+                                  SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
     if (sdl.window == nullptr) {
         std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
         return;
@@ -138,19 +149,9 @@ void Backend_Present(const COLORREF *pixels, int width, int, const RECT &changed
     SDL_Surface *surface = SDL_GetWindowSurface(sdl.window);
     if (surface == nullptr)
         return;
-    // The window may already have a new size that the framebuffer follows later.
-    int right = changed.right < surface->w ? changed.right : surface->w;
-    int bottom = changed.bottom < surface->h ? changed.bottom : surface->h;
-    if (right <= changed.left || bottom <= changed.top)
-        return;
-    SDL_Rect area = {changed.left, changed.top, right - changed.left, bottom - changed.top};
-    SDL_ConvertPixels(area.w, area.h, SDL_PIXELFORMAT_XBGR8888,
-                      pixels + (size_t)area.y * width + area.x, width * (int)sizeof(COLORREF),
-                      surface->format->format,
-                      (unsigned char *)surface->pixels + (size_t)area.y * surface->pitch +
-                          (size_t)area.x * surface->format->BytesPerPixel,
-                      surface->pitch);
-    SDL_UpdateWindowSurfaceRects(sdl.window, &area, 1);
+    SDL_Rect area = Present_Scaled(surface, pixels, width, changed, sdl.scale);
+    if (area.w > 0 && area.h > 0)
+        SDL_UpdateWindowSurfaceRects(sdl.window, &area, 1);
 }
 
 void Backend_Text_Drawn(int, int, const char *, int) {}

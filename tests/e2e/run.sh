@@ -3,7 +3,9 @@
 #   1. quor_vane_replay (the headless back end);
 #   2. the Linux quor_vane in Xvfb, driven by xdotool, closed by WM_DELETE_WINDOW;
 #   3. quor_vane.exe under Wine in Xvfb, driven by xdotool, closed by
-#      "wine taskkill" (WM_CLOSE).
+#      "wine taskkill" (WM_CLOSE);
+#   4. the Linux quor_vane again with the desktop's scale at 2 (Xft.dpi 192),
+#      driven at doubled screen coordinates.
 # Each run must exit with status 18 and leave the points.txt the ground truth
 # gives (CR LF line ends from the Windows build); the screenshots of both real
 # windows must match the headless client area and the mark's colour rules.
@@ -14,6 +16,7 @@
 # Results, logs and screenshots go to LINUX_BUILD_DIR/e2e.
 set -euo pipefail
 export LC_ALL=C
+unset GDK_SCALE # each run sets the desktop's scale through the X server
 
 [ $# -eq 2 ] || { echo "usage: $0 LINUX_BUILD_DIR WINDOWS_BUILD_DIR" >&2; exit 2; }
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -66,7 +69,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$out/display" 2>"$out/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp -noreset 3>"$out/display" 2>"$out/xvfb.log" &
 xvfb_pid=$!
 wait_until 10 test -s "$out/display" || { log "Xvfb did not start"; cat "$out/xvfb.log"; exit 1; }
 export DISPLAY=:$(cat "$out/display")
@@ -89,14 +92,16 @@ package=$(ls "$windows_build"/tools/win32/QuorVane-*-windows.zip)
 
 # --- driving a real window ---------------------------------------------------------
 xdo() { timeout 10 xdotool "$@"; }
-shot() { timeout 20 import -window root -crop "$1" +repage -type truecolor "bmp3:$2"; }
+scale=1 # screen pixels per client pixel, across and down
+shot() { timeout 20 import -window root -crop "$1" +repage "${@:3}" -type truecolor "bmp3:$2"; }
 
 # painted RUN: whether the picture area on the screen shows the stereo image
 # yet; a paint in the middle of the scenario would reset the parallax.
 painted() {
   local left top
   read -r left top _ <"$out/$1/client"
-  shot "900x620+$((left + 10))+$((top + 10))" "$out/$1/painted.bmp" &&
+  shot "$((900 * scale))x$((620 * scale))+$((left + 10 * scale))+$((top + 10 * scale))" \
+    "$out/$1/painted.bmp" -filter point -resize 900x620 &&
     timeout 20 compare -metric AE "$out/$1/painted.bmp" "$image" null: 2>/dev/null
 }
 
@@ -108,7 +113,7 @@ drive() {
   while read -r verb a b _; do
     case "$verb" in
       "" | "#"*) continue ;;
-      move) xdo mousemove $((left + a)) $((top + b)) ;;
+      move) xdo mousemove $((left + a * scale + scale / 2)) $((top + b * scale + scale / 2)) ;;
       wheel) if [ "$a" -gt 0 ]; then xdo click 4; else xdo click 5; fi ;;
       release) xdo click 1 ;;
       save)
@@ -147,7 +152,7 @@ ended() { ! kill -0 "$program_pid" 2>/dev/null; }
 # status to RUN/status, killing it if it does not end in time.
 run_window() {
   local run=$1 status=0
-  xdo mousemove 1279 1023 # away from where the window appears
+  xdo mousemove 2559 1599 # away from where the window appears
   ("${run}_start" >"$out/$run/stdout.txt" 2>"$out/$run/stderr.txt") &
   program_pid=$!
   if wait_until "$window_timeout" "${run}_client" && wait_until "$window_timeout" painted "$run"; then
@@ -189,6 +194,12 @@ cp -R "$out"/wine-package/QuorVane-*-windows "$out/wine"
 windows_program=$out/wine/quor_vane.exe
 run_window wine
 
+# The same Linux run in scaled/, on a desktop scaled to 2; -noreset keeps the
+# resource after xrdb disconnects.
+echo "Xft.dpi: 192" | timeout 10 xrdb -nocpp -merge
+mkdir -p "$out/scaled/linux" && cp "$image" "$out/scaled/linux/pr8a_c_ds.bmp"
+out=$out/scaled scale=2 run_window linux
+
 # --- checks ------------------------------------------------------------------------
 passes=0 failures=0
 check() {
@@ -209,12 +220,13 @@ check "quor_vane.exe needs only system DLLs ($dlls)" \
 check "quor_vane.exe carries the asInvoker manifest" grep -q -a 'level="asInvoker"' "$windows_program"
 check "the package holds the read-me" test -f "$out/wine/README.txt"
 check "the package holds the default image" cmp "$image" "$out/wine/pr8a_c_ds.bmp"
-for run in headless linux wine; do
+for run in headless linux wine scaled/linux; do
   check "$run exited with 18" test "$(cat "$out/$run/status")" = 18
 done
 
 expected=$out/expected_points.txt
-for run in headless linux; do
+check "scaled/linux window is 2024 by 1338" test "$(cut -d' ' -f3- "$out/scaled/linux/client")" = "2024 1338"
+for run in headless linux scaled/linux; do
   check "$run points.txt equals the ground truth" diff "$expected" "$out/$run/points.txt"
 done
 wine_points() { [ -f "$1" ] && ! grep -q $'[^\r]$' "$1" && tr -d '\r' <"$1" | diff "$expected" -; }
@@ -224,6 +236,8 @@ for run in linux wine; do
   check "$run screenshot matches the headless client area and the mark's rules" \
     "$screen_check" "$scenario" "$out/$run/screen.bmp" "$out/headless/client.bmp" "$image"
 done
+check "scaled/linux screenshot is the headless client area doubled, with the mark's rules" \
+  "$screen_check" "$scenario" "$out/scaled/linux/screen.bmp" "$out/headless/client.bmp" "$image" 2
 
 echo "e2e: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

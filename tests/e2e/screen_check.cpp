@@ -1,4 +1,4 @@
-// qv_screen_check SCENARIO SCREEN.bmp REFERENCE.bmp IMAGE.bmp
+// qv_screen_check SCENARIO SCREEN.bmp REFERENCE.bmp IMAGE.bmp [SCALE]
 //
 // Checks a screenshot of a real measurement window's client area (SCREEN)
 // against the client area the headless runner saved at the scenario's first
@@ -9,7 +9,8 @@
 //
 // The picture area (client columns 10..909, rows 10..629) must be the same on
 // the screen as in the reference; the readout right of it is not compared,
-// since the fonts differ. Each of the 90 mark pixels of the reference must
+// since the fonts differ. With a SCALE, the screen shows every client pixel
+// as a SCALE by SCALE block. Each of the 90 mark pixels of the reference must
 // have the colour the rules give. Exits 0 when all hold, 1 when not, 2 when an
 // input cannot be read.
 #include <SDL.h>
@@ -113,9 +114,10 @@ std::map<std::pair<int, int>, Uint32> Expected_Mark(const Mark &mark, const SDL_
 
 int main(int argc, char **argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr,
-                     "usage: qv_screen_check SCENARIO SCREEN.bmp REFERENCE.bmp IMAGE.bmp\n");
+    int k = argc == 6 ? std::atoi(argv[5]) : 1;
+    if ((argc != 5 && argc != 6) || k < 1) {
+        std::fprintf(stderr, "usage: qv_screen_check SCENARIO SCREEN.bmp REFERENCE.bmp IMAGE.bmp "
+                             "[SCALE]\n");
         return 2;
     }
     Mark mark;
@@ -128,19 +130,20 @@ int main(int argc, char **argv)
         return 2;
 
     int differing = 0, wrongMark = 0;
-    for (int y = 10; y < 630; ++y)
-        for (int x = 10; x < 910; ++x)
-            if (At(screen, x, y) != At(reference, x, y) && ++differing <= 5)
+    for (int y = 10 * k; y < 630 * k; ++y)
+        for (int x = 10 * k; x < 910 * k; ++x)
+            if (At(screen, x, y) != At(reference, x / k, y / k) && ++differing <= 5)
                 std::printf("  (%d, %d): %06x on the screen, %06x in the reference\n", x, y,
-                            At(screen, x, y), At(reference, x, y));
+                            At(screen, x, y), At(reference, x / k, y / k));
     for (const auto &[position, colour] : Expected_Mark(mark, image)) {
         Uint32 seen = At(reference, position.first, position.second);
         if (seen != colour && ++wrongMark <= 5)
             std::printf("  mark (%d, %d): %06x, expected %06x\n", position.first, position.second,
                         seen, colour);
     }
-    std::printf("picture pixels differing from the reference: %d of 558000; mark at (%d, %d) "
+    std::printf("picture pixels differing from the reference: %d of %d; mark at (%d, %d) "
                 "offsets %d %d: %d pixels of the wrong colour\n",
-                differing, mark.x, mark.y, mark.leftOffset, mark.rightOffset, wrongMark);
+                differing, 558000 * k * k, mark.x, mark.y, mark.leftOffset, mark.rightOffset,
+                wrongMark);
     return differing == 0 && wrongMark == 0 ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 # Usage: sdl_window_test.sh CHECK-PROGRAM CLOSE-REQUEST-PROGRAM WORK-DIRECTORY
 set -uo pipefail
 program=$1 close_request=$2 work=$3
+unset GDK_SCALE # a fresh X server has no scale of its own either
 
 command -v Xvfb >/dev/null || { echo "SKIPPED: Xvfb is not installed"; exit 77; }
 for needed in xdotool import compare xdpyinfo; do
@@ -79,4 +80,12 @@ program_pid=""
 [ "$status" -eq 18 ] || fail "exit status $status, expected 18"
 grep -q '^close$' "$work/messages.log" || fail "no WM_CLOSE"
 grep -q '^destroy$' "$work/messages.log" || fail "no WM_DESTROY"
-echo "PASS: window opened, took pointer, wheel and button input, matched its framebuffer and closed"
+
+# At scale 2 the program sees half the size the window is given by hand.
+GDK_SCALE=2 timeout 60 "$program" "$work/framebuffer.ppm" >"$work/messages.log" 2>&1 &
+program_pid=$!
+window=$(timeout 20 xdotool search --sync --name '^Quor Vane window check$' | head -1)
+wait_for '^paint 1012 669$'
+timeout 10 xdotool windowsize "$window" 1001 701
+wait_for '^size 500 350$'
+echo "PASS: window opened, took input, matched its framebuffer, closed; resized at scale 2"

@@ -1,0 +1,50 @@
+// The desktop's scale factor and the scaled copy of the framebuffer into the
+// SDL window's surface.
+#include "platform/display_scale.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+TEST(DisplayScaleTest, GdkScaleOverridesXftDpiAndFactorsRoundToWholeNumbers)
+{
+    // GDK_SCALE, Xft.dpi, the factor.
+    const char *settings[][3] = {
+        {nullptr, nullptr, "1"}, {nullptr, "192", "2"},   {"1", "192", "1"},
+        {"2", nullptr, "2"},     {"two", "288", "3"},     {nullptr, "143", "1"},
+        {nullptr, "144", "2"},   {nullptr, "239.9", "2"}, {"1e300", nullptr, "8"}};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(Choose_Display_Scale(settings[i][0], settings[i][1]), std::atoi(settings[i][2]))
+            << "case " << i;
+    EXPECT_EQ(Window_To_Client(2025, 2), 1012);
+    EXPECT_EQ(Window_To_Client(-1, 2), -1);
+}
+
+// Client 3 by 2 into a 7 by 5 window at scale 2 (a column and a row left over)
+// and, clipped, into one that has not grown yet; in 32- and 24-bit formats.
+TEST(DisplayScaleTest, EachChangedClientPixelBecomesAnExactBlockAndNothingElseIsWritten)
+{
+    const COLORREF pixels[6] = {RGB(1, 2, 3),    RGB(4, 5, 6),    RGB(7, 8, 9),
+                                RGB(10, 11, 12), RGB(13, 14, 15), RGB(250, 128, 0)};
+    for (Uint32 format : {SDL_PIXELFORMAT_RGB888, SDL_PIXELFORMAT_RGB24})
+        for (int width : {7, 5}) {
+            SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormat(0, width, 5, 32, format);
+            SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0xAB, 0xCD, 0xEF));
+            SDL_Rect area = Present_Scaled(surface, pixels, 3, RECT{1, 1, 3, 2}, 2);
+            int right = width == 7 ? 6 : 4;
+            EXPECT_TRUE(area.x == 2 && area.y == 2 && area.w == right - 2 && area.h == 2);
+            SDL_Surface *seen = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB888, 0);
+            for (int y = 0; y < 5; ++y)
+                for (int x = 0; x < width; ++x) {
+                    bool changed = x >= 2 && x < right && y >= 2 && y < 4;
+                    COLORREF c = changed ? pixels[3 + x / 2] : 0;
+                    Uint32 expected =
+                        changed ? GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c) : 0xABCDEF;
+                    EXPECT_EQ(((Uint32 *)((Uint8 *)seen->pixels + y * seen->pitch))[x] & 0xFFFFFF,
+                              expected)
+                        << x << "," << y << " format " << format << " width " << width;
+                }
+            SDL_FreeSurface(seen);
+            SDL_FreeSurface(surface);
+        }
+}
