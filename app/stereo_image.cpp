@@ -38,8 +38,8 @@ bool Check_Bmp_Header(const unsigned char *header, std::size_t got, int64_t file
         return false;
     }
     const int64_t width = core ? int64_t{Read_U16(header + 18)} : int32_t(Read_U32(header + 18));
-    int64_t height =
-        core ? int64_t{int16_t(Read_U16(header + 20))} : int32_t(Read_U32(header + 22));
+    // The core header's sizes are unsigned 16-bit numbers: 0xFFFF is 65535 rows.
+    int64_t height = core ? int64_t{Read_U16(header + 20)} : int32_t(Read_U32(header + 22));
     height = height < 0 ? -height : height;
     if (width > Max_Extent || height > Max_Extent || width * height > Max_Pixels) {
         std::snprintf(reason, size,
