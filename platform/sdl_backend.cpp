@@ -2,6 +2,7 @@
 // become window messages, and the client framebuffer is copied to the window
 // whenever the message queue runs dry, only the part that changed.
 #include "platform/backend.h"
+#include "platform/program_icon.h"
 
 #include <SDL.h>
 
@@ -98,6 +99,7 @@ void Backend_Window_Created(const char *title, int clientWidth, int clientHeight
         std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
         return;
     }
+    Sdl_Set_Window_Icon(sdl.window, Platform_Main_Window_Icon());
     SDL_ShowCursor(sdl.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
 }
 
