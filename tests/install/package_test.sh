@@ -4,16 +4,18 @@
 # dpkg-deb, and its launcher is run twice in Xvfb with an empty home folder.
 # The first run must make "Documents/Quor Vane" with the default image, show
 # the program's icon, record a click there and end with status 0 after a close
-# request; the second must keep the image and points.txt it finds there.
+# request; the second must keep the image and points.txt it finds there; a
+# failing start must pass the program's status and standard error on.
 # quor_vane.exe must carry the icon and the version information.
 #   usage: tests/install/package_test.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd) exe=$2/app/quor_vane.exe
 work=$(mktemp -d) xvfb_pid="" pid=""
-trap 'kill $pid $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill -- ${pid:+-$pid} $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "install: FAIL: $*" >&2; exit 1; }
 until_true() { for _ in $(seq 150); do "$@" && return 0; sleep 0.2; done; return 1; }
+gone() { ! kill -0 "$1" 2>/dev/null; }
 
 (cd "$build" && cpack -G DEB >"$work/cpack.log") || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$build"/quor-vane_*.deb)
@@ -41,13 +43,15 @@ mkdir "$HOME"
 # run_launcher POINTS: starts the launcher, clicks once on the picture, waits
 # for points.txt to hold POINTS lines, closes the window; status must be 0.
 run_launcher() {
-  "$launcher" >"$work/stdout" 2>"$work/stderr" &
+  setsid "$launcher" >"$work/stdout" 2>"$work/stderr" &
   pid=$!
   until_true xdotool search --onlyvisible --name '^Quor Vane$' >"$work/window" || fail "no window"
-  xprop -id "$(head -1 "$work/window")" _NET_WM_ICON | grep -q 'Icon (64 x 64)' || fail "no icon"
-  xdotool mousemove --window "$(head -1 "$work/window")" 300 200 sleep 0.5 click 1
+  window=$(head -1 "$work/window")
+  until_true grep -q 'Icon (64 x 64)' <(xprop -id "$window" _NET_WM_ICON) || fail "no icon"
+  xdotool mousemove --window "$window" 300 200 sleep 0.5 click 1
   until_true test "$(cat "$folder/points.txt" 2>/dev/null | wc -l)" = "$1" || fail "click lost"
-  "$build/tests/platform/x_close_request" "$(head -1 "$work/window")"
+  "$build/tests/platform/x_close_request" "$window"
+  until_true gone "$pid" || fail "the program did not end after the close request"
   wait "$pid" || fail "launcher status $?: $(cat "$work/stderr")"
   pid=""
 }
@@ -61,4 +65,9 @@ run_launcher 2
 cmp "$folder/pr8a_c_ds.bmp" "$work/own.bmp" || fail "the user's image was replaced"
 [ ! -e "$folder/pr8a_c_ds_truth.csv" ] || fail "files were copied over a user's image"
 [ "$(grep -c '^  1 ' "$folder/points.txt")" = 2 ] || fail "points.txt was not kept"
+# A program that fails: its status and standard error come through unchanged.
+printf '#!/bin/sh\necho "no window" >&2\nexit 3\n' >"$work/root/usr/bin/quor_vane"
+status=0
+"$launcher" >/dev/null 2>"$work/stderr" || status=$?
+[ "$status" = 3 ] && [ "$(cat "$work/stderr")" = "no window" ] || fail "failure hidden ($status)"
 echo "install: PASS (package $version, launcher, desktop entry, AppStream data, .exe resources)"
