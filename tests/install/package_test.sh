@@ -49,7 +49,7 @@ run_launcher() {
   window=$(head -1 "$work/window")
   until_true grep -q 'Icon (64 x 64)' <(xprop -id "$window" _NET_WM_ICON) || fail "no icon"
   xdotool mousemove --window "$window" 300 200 sleep 0.5 click 1
-  until_true test "$(cat "$folder/points.txt" 2>/dev/null | wc -l)" = "$1" || fail "click lost"
+  until_true test "$(wc -l 2>/dev/null <"$folder/points.txt")" = "$1" || fail "click lost"
   "$build/tests/platform/x_close_request" "$window"
   until_true gone "$pid" || fail "the program did not end after the close request"
   wait "$pid" || fail "launcher status $?: $(cat "$work/stderr")"
