@@ -26,6 +26,7 @@ void Platform_Resize_Client(int clientWidth, int clientHeight);
 void Platform_Invalidate_Client(int left, int top, int right, int bottom);
 void Platform_Request_Close();
 HWND Platform_Main_Window();
+HICON Platform_Main_Window_Icon();
 COLORREF Platform_Client_Pixel(int x, int y);
 int Platform_Client_Width();
 int Platform_Client_Height();

@@ -4,6 +4,7 @@
 // desktop scaled to k the window is k times the client size (display_scale.h).
 #include "platform/backend.h"
 #include "platform/display_scale.h"
+#include "platform/program_icon.h"
 
 #include <SDL.h>
 
@@ -109,6 +110,7 @@ void Backend_Window_Created(const char *title, int clientWidth, int clientHeight
         std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
         return;
     }
+    Sdl_Set_Window_Icon(sdl.window, Platform_Main_Window_Icon());
     SDL_ShowCursor(sdl.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
 }
 

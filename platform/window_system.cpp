@@ -2,6 +2,7 @@
 // display counter.
 #include "platform/backend.h"
 #include "platform/platform_internal.h"
+#include "platform/program_icon.h"
 
 #include <chrono>
 #include <deque>
@@ -14,6 +15,7 @@ struct WindowClass {
     UINT style;
     WNDPROC proc;
     HBRUSH background;
+    HICON icon; // in the title bar: the small icon, else the large one
 };
 
 struct IconRecord {
@@ -30,6 +32,7 @@ struct WindowSystem {
     std::vector<WindowClass> classes;
     std::vector<Window *> windows;
     Window *mainWindow = nullptr;
+    HICON mainIcon = nullptr;
     bool mainCreated = false;
     std::deque<MSG> posted;
     std::deque<MSG> input;
@@ -202,8 +205,10 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *windowClass)
         windowClass->lpfnWndProc == nullptr || Find_Class(windowClass->lpszClassName) != nullptr ||
         windowClass->lpszClassName == nullptr || (uintptr_t)windowClass->lpszClassName < 0x10000)
         return 0;
+    HICON icon = windowClass->hIconSm != nullptr ? windowClass->hIconSm : windowClass->hIcon;
     state.classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->style,
-                                        windowClass->lpfnWndProc, windowClass->hbrBackground});
+                                        windowClass->lpfnWndProc, windowClass->hbrBackground,
+                                        icon});
     return (ATOM)(0xC000 + state.classes.size());
 }
 
@@ -261,6 +266,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     if (becomesMain) {
         state.mainWindow = window;
         state.mainCreated = true;
+        state.mainIcon = windowClass->icon;
         Backend_Window_Created(window->title.c_str(), clientWidth, clientHeight);
     }
     if (SendMessageA(handle, WM_CREATE, 0, 0) == -1) {
@@ -444,7 +450,9 @@ BOOL WINAPI UpdateWindow(HWND handle)
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    // Only the system's own icons exist; the program carries no icon resource.
+    // The system's own icons, and the program's icon in its own module.
+    if (instance == GetModuleHandleA(nullptr) && name == IDI_APPLICATION)
+        return Program_Icon();
     if (instance == nullptr && (uintptr_t)name >= 32512 && (uintptr_t)name <= 32517)
         return reinterpret_cast<HICON>(&applicationIcon);
     return nullptr;
@@ -504,6 +512,11 @@ void Platform_Request_Close()
 HWND Platform_Main_Window()
 {
     return state.mainWindow != nullptr ? Handle_Of(state.mainWindow) : nullptr;
+}
+
+HICON Platform_Main_Window_Icon()
+{
+    return state.mainWindow != nullptr ? state.mainIcon : nullptr;
 }
 
 int Platform_Client_Width()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # From a fresh Debian/Ubuntu machine: install what is missing, build, and run
 # the whole test suite: the release build's tests, the end-to-end run in real
-# windows, a bounded fuzzing run, and the tests once more built with the
-# address and undefined-behaviour sanitizers.
+# windows, the Debian package and its launcher, a bounded fuzzing run, and the
+# tests once more built with the address and undefined-behaviour sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -13,6 +13,7 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_WERROR=ON
 cmake --build build/release -j"$jobs"
 ctest --test-dir build/release --output-on-failure -j"$jobs"
 tests/e2e/run.sh build/release build/windows # real windows: Xvfb, and Wine for the .exe
+tests/install/package_test.sh build/release build/windows # the Debian package, the .exe's resources
 
 # Fuzz BMP loading for about a minute (libFuzzer needs clang).
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
