@@ -70,7 +70,7 @@ bool Compression_Fits(uint32_t compression, uint32_t headerSize, int bitCount, b
 // sizes are unsigned 16-bit, the others' signed 32-bit) and accepts only a
 // file whose decoding is bounded: at most Max_Pixels pixels, so that no
 // decoder's surface, conversion or pixel array exceeds 4 * Max_Pixels bytes
-// (128 MiB), and, for uncompressed rows, every row present in the file.
+// (128 MiB), and, for uncompressed rows, every row in the file.
 bool Read_Header(const unsigned char *data, size_t size, BmpHeader *header)
 {
     if (size < 14 + 12 || data[0] != 'B' || data[1] != 'M')
@@ -127,10 +127,9 @@ bool Read_Header(const unsigned char *data, size_t size, BmpHeader *header)
         return false;
     if (header->compression == Compression_Rle8 || header->compression == Compression_Rle4)
         return true;
-    // Uncompressed rows must all be in the file; the last one may lack its padding.
-    const int64_t lastRow = (header->width * header->bitCount + 7) / 8;
-    return (int64_t)header->pixelOffset + Row_Bytes(header->width, header->bitCount) * (rows - 1) +
-               lastRow <=
+    // Uncompressed rows must all be in the file, padding included, as the
+    // decoder reads them.
+    return (int64_t)header->pixelOffset + Row_Bytes(header->width, header->bitCount) * rows <=
            (int64_t)size;
 }
 
