@@ -4,6 +4,14 @@
 #pragma once
 
 #ifdef _WIN32
+// Only the window and drawing calls, and no min/max macros to clash with the
+// standard library.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 #else
 
