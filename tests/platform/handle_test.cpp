@@ -1,16 +1,14 @@
 // Handles of deleted windows, device contexts and bitmaps stay invalid, even
 // when a new object takes their place, and every call fails on them as the
 // native system's does.
-#include "hostile_bmp.h"
-#include "platform/platform_internal.h"
 #include "window_fixture.h"
 
 namespace {
 
 HGDIOBJ New_Bitmap()
 {
-    std::vector<unsigned char> file = Make_Bmp({40, 4, 4, 24});
-    return Load_Bitmap_From_Memory(file.data(), file.size());
+    return LoadImageA(nullptr, QV_BMPSUITE_DIR "/good/rgb24.bmp", IMAGE_BITMAP, 0, 0,
+                      LR_LOADFROMFILE);
 }
 
 // Every drawing call on a context that is not (or no longer) valid fails.
