@@ -266,8 +266,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     }
     if (SendMessageA(handle, WM_CREATE, 0, 0) == -1)
         DestroyWindow(handle);
-    // The creation handler may have destroyed the window.
-    if (Find_Window(handle) != window)
+    // The creation handler may have destroyed the window; its handle is then
+    // dead for good.
+    if (Find_Window(handle) == nullptr)
         return nullptr;
     if (style & WS_VISIBLE)
         Add_Update_Rect(window, RECT{0, 0, clientWidth, clientHeight}, true);
