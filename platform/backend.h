@@ -6,7 +6,9 @@
 #include "platform/desktop.h"
 
 // Implemented by the back end.
-void Backend_Window_Created(const char *title, int clientWidth, int clientHeight);
+// The main window is being created; false when it cannot be shown (the back
+// end has said why on standard error), which makes its creation fail.
+bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight);
 void Backend_Window_Destroyed();
 // Turns events that are already waiting into messages; never blocks.
 void Backend_Poll();

@@ -43,28 +43,69 @@ int64_t Row_Bytes(int64_t width, int bitCount)
     return (width * bitCount + 31) / 32 * 4;
 }
 
+// Whether a compression value means something for this header and bit count.
+// The 64-byte header is the OS/2 one, whose value 3 is Huffman coding and 4 is
+// 24-bit RLE, neither of which any decoder here reads.
+bool Compression_Fits(uint32_t compression, uint32_t headerSize, int bitCount, bool topDown)
+{
+    switch (compression) {
+    case Compression_Rgb:
+        return true;
+    case Compression_Rle8:
+        return bitCount == 8 && !topDown;
+    case Compression_Rle4:
+        return bitCount == 4 && !topDown;
+    case Compression_Bitfields:
+    case Compression_Alpha_Bitfields:
+        return headerSize != 64 && (bitCount == 16 || bitCount == 32);
+    default:
+        return false;
+    }
+}
+
+// Reads the header fields as the decoders read them (the 12-byte header's
+// sizes are unsigned 16-bit, the others' signed 32-bit) and accepts only a
+// file whose decoding is bounded: at most Max_Pixels pixels, so that no
+// decoder's surface, conversion or pixel array exceeds 4 * Max_Pixels bytes
+// (128 MiB), and, for uncompressed rows, every row in the file.
 bool Read_Header(const unsigned char *data, size_t size, BmpHeader *header)
 {
-    if (size < 26 || data[0] != 'B' || data[1] != 'M')
+    if (size < 14 + 12 || data[0] != 'B' || data[1] != 'M')
         return false;
     header->pixelOffset = Read_U32(data + 10);
     header->headerSize = Read_U32(data + 14);
-    if (header->headerSize == 12) {
+    uint32_t planes = 0;
+    uint32_t colours = 0;
+    switch (header->headerSize) {
+    case 12:
         header->width = Read_U16(data + 18);
-        header->height = (int16_t)Read_U16(data + 20);
+        header->height = Read_U16(data + 20);
+        planes = Read_U16(data + 22);
         header->bitCount = (int)Read_U16(data + 24);
         header->compression = Compression_Rgb;
-    } else {
-        if (header->headerSize < 16 || header->headerSize > 1024 || size < 14 + 20)
+        break;
+    case 40:
+    case 52:
+    case 56:
+    case 64:
+    case 108:
+    case 124:
+        if (size < 14 + 40)
             return false;
         header->width = (int32_t)Read_U32(data + 18);
         header->height = (int32_t)Read_U32(data + 22);
+        planes = Read_U16(data + 26);
         header->bitCount = (int)Read_U16(data + 28);
-        header->compression = header->headerSize >= 20 ? Read_U32(data + 30) : Compression_Rgb;
+        header->compression = Read_U32(data + 30);
+        colours = Read_U32(data + 46);
+        break;
+    default: // the 16-byte OS/2 header included: no decoder here reads its sizes
+        return false;
     }
-    int64_t rows = header->height < 0 ? -header->height : header->height;
-    if (header->width < 1 || rows < 1 || header->width > Max_Extent || rows > Max_Extent ||
-        header->width * rows > Max_Pixels)
+    const bool topDown = header->height < 0;
+    const int64_t rows = topDown ? -header->height : header->height;
+    if (planes != 1 || header->width < 1 || rows < 1 || header->width > Max_Extent ||
+        rows > Max_Extent || header->width * rows > Max_Pixels)
         return false;
     switch (header->bitCount) {
     case 1:
@@ -77,10 +118,16 @@ bool Read_Header(const unsigned char *data, size_t size, BmpHeader *header)
     default:
         return false;
     }
+    if (!Compression_Fits(header->compression, header->headerSize, header->bitCount, topDown) ||
+        colours > (header->bitCount <= 8 ? 1u << header->bitCount : 256u) ||
+        header->pixelOffset < 14 + header->headerSize || header->pixelOffset >= size)
+        return false;
     if (header->compression == Compression_Rle8 || header->compression == Compression_Rle4)
         return true;
-    // Uncompressed rows must all be in the file.
-    return Row_Bytes(header->width, header->bitCount) * rows <= (int64_t)size;
+    // Uncompressed rows must all be in the file, padding included, as the
+    // decoder reads them.
+    return (int64_t)header->pixelOffset + Row_Bytes(header->width, header->bitCount) * rows <=
+           (int64_t)size;
 }
 
 // Shift and width of a contiguous channel mask; false for a mask with holes.
@@ -174,18 +221,6 @@ bool Decode_With_Sdl(const unsigned char *data, size_t size, std::vector<COLORRE
     return true;
 }
 
-std::vector<COLORREF> Scale_Pixels(const std::vector<COLORREF> &pixels, int width, int height,
-                                   int newWidth, int newHeight)
-{
-    std::vector<COLORREF> scaled((size_t)newWidth * newHeight);
-    for (int y = 0; y < newHeight; y++)
-        for (int x = 0; x < newWidth; x++)
-            scaled[(size_t)y * newWidth + x] =
-                pixels[(size_t)((int64_t)y * height / newHeight) * width +
-                       (size_t)((int64_t)x * width / newWidth)];
-    return scaled;
-}
-
 } // namespace
 
 bool Decode_Bmp(const unsigned char *data, size_t size, int *width, int *height,
@@ -194,7 +229,9 @@ bool Decode_Bmp(const unsigned char *data, size_t size, int *width, int *height,
     BmpHeader header;
     if (data == nullptr || size > (size_t)Max_File_Size || !Read_Header(data, size, &header))
         return false;
-    if (Decode_With_Sdl(data, size, pixels, width, height))
+    // SDL reads the alpha-bit-field form as plain rows and ignores its masks.
+    if (header.compression != Compression_Alpha_Bitfields &&
+        Decode_With_Sdl(data, size, pixels, width, height))
         return true;
     if (!Decode_Bitfields(data, size, header, pixels))
         return false;
@@ -216,8 +253,9 @@ HBITMAP Load_Bitmap_From_Memory(const void *data, size_t size)
 extern "C" HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int width, int height,
                                     UINT flags)
 {
+    // Only the file's own size (0, 0) is supported: nothing here scales.
     if (type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE) || name == nullptr ||
-        (uintptr_t)name < 0x10000 || width < 0 || height < 0)
+        (uintptr_t)name < 0x10000 || width != 0 || height != 0)
         return nullptr;
     struct stat info;
     if (stat(name, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > Max_File_Size)
@@ -230,17 +268,5 @@ extern "C" HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int width
     std::fclose(file);
     if (got != bytes.size())
         return nullptr;
-    int ownWidth = 0;
-    int ownHeight = 0;
-    std::vector<COLORREF> pixels;
-    if (!Decode_Bmp(bytes.data(), bytes.size(), &ownWidth, &ownHeight, &pixels))
-        return nullptr;
-    // A requested size of zero keeps the file's own size.
-    int newWidth = width != 0 ? width : ownWidth;
-    int newHeight = height != 0 ? height : ownHeight;
-    if ((int64_t)newWidth * newHeight > Max_Pixels)
-        return nullptr;
-    if (newWidth != ownWidth || newHeight != ownHeight)
-        pixels = Scale_Pixels(pixels, ownWidth, ownHeight, newWidth, newHeight);
-    return Create_Bitmap(newWidth, newHeight, std::move(pixels));
+    return Load_Bitmap_From_Memory(bytes.data(), bytes.size());
 }

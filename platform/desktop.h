@@ -4,6 +4,14 @@
 #pragma once
 
 #ifdef _WIN32
+// Only the window and drawing calls, and no min/max macros to clash with the
+// standard library.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 #else
 
@@ -185,15 +193,7 @@ typedef struct tagPAINTSTRUCT {
 
 // Graphics
 #define WHITE_BRUSH 0
-#define LTGRAY_BRUSH 1
-#define GRAY_BRUSH 2
-#define DKGRAY_BRUSH 3
-#define BLACK_BRUSH 4
-#define NULL_BRUSH 5
-#define HOLLOW_BRUSH NULL_BRUSH
 #define SRCCOPY ((DWORD)0x00CC0020)
-#define BLACKNESS ((DWORD)0x00000042)
-#define WHITENESS ((DWORD)0x00FF0062)
 #define CLR_INVALID 0xFFFFFFFF
 
 #ifdef __cplusplus
@@ -218,8 +218,6 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
 void WINAPI PostQuitMessage(int exitCode);
 HDC WINAPI BeginPaint(HWND window, PAINTSTRUCT *paint);
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT *paint);
-BOOL WINAPI InvalidateRect(HWND window, const RECT *rect, BOOL erase);
-BOOL WINAPI UpdateWindow(HWND window);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 int WINAPI ShowCursor(BOOL show);

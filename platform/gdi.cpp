@@ -2,36 +2,32 @@
 #include "platform/backend.h"
 #include "platform/platform_internal.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr int Stock_Brush_Count = 6;
-
 struct Gdi {
-    std::vector<DeviceContext *> dcs;
-    std::vector<GdiObject *> objects;
+    HandleTable<DeviceContext> dcs{Handle_Dc, {}, {}, 0};
+    HandleTable<GdiObject> objects{Handle_Gdi, {}, {}, 0};
 };
 
 Gdi gdi;
-GdiObject stockBrushes[Stock_Brush_Count] = {
-    {Gdi_Brush, true, 0xFFFFFF, false, 0, 0, {}, nullptr},
-    {Gdi_Brush, true, 0xC0C0C0, false, 0, 0, {}, nullptr},
-    {Gdi_Brush, true, 0x808080, false, 0, 0, {}, nullptr},
-    {Gdi_Brush, true, 0x404040, false, 0, 0, {}, nullptr},
-    {Gdi_Brush, true, 0x000000, false, 0, 0, {}, nullptr},
-    {Gdi_Brush, true, 0x000000, true, 0, 0, {}, nullptr},
-};
-// Every memory context starts with this one-pixel black bitmap selected.
-GdiObject stockBitmap = {Gdi_Bitmap, true, 0, false, 1, 1, {0}, nullptr};
+// The stock objects: the white brush, and the one-pixel black bitmap that every
+// memory context starts with. Their handles have generation 0.
+GdiObject whiteBrush = {
+    (HGDIOBJ)Make_Handle(Handle_Gdi, 0, 0), Gdi_Brush, White, 0, 0, {}, nullptr};
+GdiObject stockBitmap = {(HGDIOBJ)Make_Handle(Handle_Gdi, 1, 0), Gdi_Bitmap, 0, 1, 1, {0}, nullptr};
 
-DeviceContext *Find_Dc(HDC handle)
+bool Is_Stock(const GdiObject *object)
 {
-    for (DeviceContext *dc : gdi.dcs)
-        if (reinterpret_cast<HDC>(dc) == handle)
-            return dc;
-    return nullptr;
+    return object == &whiteBrush || object == &stockBitmap;
+}
+
+DeviceContext *New_Dc(Window *window)
+{
+    DeviceContext *dc = new DeviceContext{nullptr, window, &stockBitmap};
+    dc->handle = (HDC)gdi.dcs.Add(dc);
+    return dc;
 }
 
 bool Allows(const Surface &surface, int x, int y)
@@ -46,35 +42,22 @@ bool Allows(const Surface &surface, int x, int y)
     return false;
 }
 
-// Takes an object off its list and frees it.
-template <typename T> void Forget(std::vector<T *> &list, T *item)
-{
-    list.erase(std::remove(list.begin(), list.end(), item), list.end());
-    delete item;
-}
-
-void Delete_Bitmap_Object(GdiObject *object)
-{
-    Forget(gdi.objects, object);
-}
-
 } // namespace
 
 DeviceContext *Create_Window_Dc(Window *window)
 {
-    DeviceContext *dc = new DeviceContext{window, nullptr, &stockBrushes[WHITE_BRUSH]};
-    gdi.dcs.push_back(dc);
-    return dc;
+    return New_Dc(window);
 }
 
 void Release_Window_Dc(DeviceContext *dc)
 {
-    Forget(gdi.dcs, dc);
+    gdi.dcs.Remove(dc->handle);
+    delete dc;
 }
 
 bool Get_Surface(HDC handle, Surface *surface)
 {
-    DeviceContext *dc = Find_Dc(handle);
+    DeviceContext *dc = gdi.dcs.Find(handle);
     if (dc == nullptr)
         return false;
     if (dc->window != nullptr) {
@@ -101,43 +84,37 @@ void Fill_Surface(const Surface &surface, RECT area, COLORREF colour)
 
 GdiObject *Find_Gdi_Object(HGDIOBJ handle)
 {
-    if (handle == nullptr)
-        return nullptr;
-    for (GdiObject &brush : stockBrushes)
-        if (&brush == handle)
-            return &brush;
-    if (handle == &stockBitmap)
+    if (handle == whiteBrush.handle)
+        return &whiteBrush;
+    if (handle == stockBitmap.handle)
         return &stockBitmap;
-    for (GdiObject *object : gdi.objects)
-        if (object == handle)
-            return object;
-    return nullptr;
+    return gdi.objects.Find(handle);
 }
 
 HBITMAP Create_Bitmap(int width, int height, std::vector<COLORREF> &&pixels)
 {
-    GdiObject *object = new GdiObject{Gdi_Bitmap, false, 0, false, width, height, {}, nullptr};
+    GdiObject *object = new GdiObject{nullptr, Gdi_Bitmap, 0, width, height, {}, nullptr};
     object->pixels.swap(pixels);
-    gdi.objects.push_back(object);
-    return reinterpret_cast<HBITMAP>(object);
+    object->handle = (HGDIOBJ)gdi.objects.Add(object);
+    return (HBITMAP)object->handle;
 }
 
 int Platform_Live_Dcs()
 {
-    return (int)gdi.dcs.size();
+    return gdi.dcs.live;
 }
 
 int Platform_Live_Gdi_Objects()
 {
-    return (int)gdi.objects.size();
+    return gdi.objects.live;
 }
 
 void Reset_Gdi()
 {
-    for (DeviceContext *dc : gdi.dcs)
-        delete dc;
-    for (GdiObject *object : gdi.objects)
-        delete object;
+    for (auto &slot : gdi.dcs.slots)
+        delete slot.item;
+    for (auto &slot : gdi.objects.slots)
+        delete slot.item;
     gdi = Gdi();
 }
 
@@ -145,50 +122,38 @@ extern "C" {
 
 HGDIOBJ WINAPI GetStockObject(int object)
 {
-    if (object >= 0 && object < Stock_Brush_Count)
-        return &stockBrushes[object];
-    return nullptr;
+    return object == WHITE_BRUSH ? whiteBrush.handle : nullptr;
 }
 
 HDC WINAPI CreateCompatibleDC(HDC handle)
 {
-    if (handle != nullptr && Find_Dc(handle) == nullptr)
+    if (handle != nullptr && gdi.dcs.Find(handle) == nullptr)
         return nullptr;
-    DeviceContext *dc = new DeviceContext{nullptr, &stockBitmap, &stockBrushes[WHITE_BRUSH]};
-    gdi.dcs.push_back(dc);
-    return reinterpret_cast<HDC>(dc);
+    return New_Dc(nullptr)->handle;
 }
 
+// Selects a bitmap into a memory context, one context at a time.
 HGDIOBJ WINAPI SelectObject(HDC handle, HGDIOBJ objectHandle)
 {
-    DeviceContext *dc = Find_Dc(handle);
+    DeviceContext *dc = gdi.dcs.Find(handle);
     GdiObject *object = Find_Gdi_Object(objectHandle);
-    if (dc == nullptr || object == nullptr)
-        return nullptr;
-    if (object->kind == Gdi_Brush) {
-        GdiObject *previous = dc->brush;
-        dc->brush = object;
-        return previous;
-    }
-    // A bitmap goes into a memory context only, and into one at a time.
-    if (dc->window != nullptr || (object->selectedInto != nullptr && object->selectedInto != dc))
+    if (dc == nullptr || object == nullptr || object->kind != Gdi_Bitmap || dc->window != nullptr ||
+        (object->selectedInto != nullptr && object->selectedInto != dc))
         return nullptr;
     GdiObject *previous = dc->bitmap;
-    if (!previous->stock)
-        previous->selectedInto = nullptr;
+    previous->selectedInto = nullptr;
     dc->bitmap = object;
-    if (!object->stock)
+    if (!Is_Stock(object))
         object->selectedInto = dc;
-    return previous;
+    return previous->handle;
 }
 
 BOOL WINAPI DeleteDC(HDC handle)
 {
-    DeviceContext *dc = Find_Dc(handle);
+    DeviceContext *dc = gdi.dcs.Find(handle);
     if (dc == nullptr || dc->window != nullptr)
         return FALSE;
-    if (!dc->bitmap->stock)
-        dc->bitmap->selectedInto = nullptr;
+    dc->bitmap->selectedInto = nullptr;
     Release_Window_Dc(dc);
     return TRUE;
 }
@@ -198,8 +163,10 @@ BOOL WINAPI DeleteObject(HGDIOBJ handle)
     GdiObject *object = Find_Gdi_Object(handle);
     if (object == nullptr || object->selectedInto != nullptr)
         return FALSE;
-    if (!object->stock)
-        Delete_Bitmap_Object(object);
+    if (!Is_Stock(object)) {
+        gdi.objects.Remove(handle);
+        delete object;
+    }
     return TRUE;
 }
 
@@ -229,16 +196,11 @@ BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC sou
     Surface to;
     if (!Get_Surface(destination, &to))
         return FALSE;
-    if (width <= 0 || height <= 0)
-        return TRUE;
-    if (rop == BLACKNESS || rop == WHITENESS) {
-        Fill_Surface(to, Clamped_Rect(x, y, (int64_t)x + width, (int64_t)y + height),
-                     rop == BLACKNESS ? 0 : White);
-        return TRUE;
-    }
     Surface from;
     if (rop != SRCCOPY || !Get_Surface(source, &from))
         return FALSE;
+    if (width <= 0 || height <= 0)
+        return TRUE;
     // Only the part of the source rectangle that lies on the source is copied;
     // the destination keeps its pixels elsewhere.
     RECT sourceArea = Rect_Intersect(

@@ -49,5 +49,6 @@ std::vector<Headless_Text> Headless_Take_Text_Calls();
 // Device contexts and GDI objects (stock objects aside) that are not deleted.
 int Headless_Live_Dcs();
 int Headless_Live_Gdi_Objects();
-// Forgets all windows, classes, queues, handlers and counters: a fresh process state.
+// Forgets all windows, classes, queues, handlers, counters and the font with its
+// rasterised characters: a fresh process state.
 void Headless_Reset();

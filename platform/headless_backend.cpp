@@ -32,7 +32,10 @@ void Put_U32(std::vector<unsigned char> &out, uint32_t value)
 
 } // namespace
 
-void Backend_Window_Created(const char *, int, int) {}
+bool Backend_Window_Created(const char *, int, int)
+{
+    return true;
+}
 
 void Backend_Window_Destroyed() {}
 

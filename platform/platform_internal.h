@@ -18,15 +18,70 @@ constexpr int Client_Edge_Width = 4;
 
 constexpr COLORREF White = 0x00FFFFFF;
 
+// The handles the application sees: a kind, a slot of the kind's table and
+// the slot's generation, which grows each time the slot is freed. A handle of
+// a deleted object therefore never becomes valid again, even when its slot is
+// reused, and a handle of one kind is never taken for another. Generation 0
+// never occurs in a table; it marks stock objects.
+enum HandleKind : uintptr_t { Handle_Window = 1, Handle_Dc = 2, Handle_Gdi = 3 };
+static_assert(sizeof(uintptr_t) == 8, "handles carry a 32-bit generation above the slot");
+
+inline uintptr_t Make_Handle(HandleKind kind, uint32_t slot, uint32_t generation)
+{
+    return (uintptr_t)generation << 32 | (uintptr_t)(slot + 1) << 2 | kind;
+}
+
+template <typename T> struct HandleTable {
+    struct Slot {
+        T *item;
+        uint32_t generation;
+    };
+    HandleKind kind;
+    std::vector<Slot> slots;
+    std::vector<uint32_t> freeSlots;
+    int live = 0;
+
+    uintptr_t Add(T *item)
+    {
+        uint32_t slot = (uint32_t)slots.size();
+        if (freeSlots.empty()) {
+            slots.push_back(Slot{item, 1});
+        } else {
+            slot = freeSlots.back();
+            freeSlots.pop_back();
+            slots[slot].item = item;
+        }
+        live++;
+        return Make_Handle(kind, slot, slots[slot].generation);
+    }
+    T *Find(const void *handle) const
+    {
+        const uintptr_t value = (uintptr_t)handle;
+        const uintptr_t slot = (value & 0xFFFFFFFF) >> 2;
+        if ((value & 3) != kind || slot == 0 || slot > slots.size())
+            return nullptr;
+        const Slot &s = slots[slot - 1];
+        return s.item != nullptr && s.generation == value >> 32 ? s.item : nullptr;
+    }
+    // Frees the slot of a handle that Find accepts.
+    void Remove(const void *handle)
+    {
+        Slot &s = slots[(((uintptr_t)handle & 0xFFFFFFFF) >> 2) - 1];
+        s.item = nullptr;
+        s.generation = s.generation == UINT32_MAX ? 1 : s.generation + 1;
+        freeSlots.push_back((uint32_t)(&s - slots.data()));
+        live--;
+    }
+};
+
 struct DeviceContext;
 
 enum GdiKind { Gdi_Brush = 1, Gdi_Bitmap };
 
 struct GdiObject {
+    HGDIOBJ handle;
     GdiKind kind;
-    bool stock;
     COLORREF colour; // brushes
-    bool hollow;     // the null brush paints nothing
     int width;       // bitmaps, top-down rows of COLORREF values
     int height;
     std::vector<COLORREF> pixels;
@@ -34,6 +89,7 @@ struct GdiObject {
 };
 
 struct Window {
+    HWND handle;
     std::string title;
     UINT classStyle;
     WNDPROC proc;
@@ -52,9 +108,9 @@ struct Window {
 };
 
 struct DeviceContext {
+    HDC handle;
     Window *window; // null for a memory context
     GdiObject *bitmap;
-    GdiObject *brush;
 };
 
 // Pixels a device context draws into, with the clipping that applies now.
@@ -67,6 +123,7 @@ struct Surface {
 };
 
 // window_system.cpp
+// Null for a null, stale or foreign handle.
 Window *Find_Window(HWND window);
 void Reset_Window_System();
 
@@ -94,6 +151,9 @@ HBITMAP Load_Bitmap_From_Memory(const void *data, size_t size);
 // text_output.cpp
 // Draws black text on an opaque white cell in the system-like font.
 bool Draw_Text(const Surface &surface, int x, int y, const char *text, int length);
+// Closes the font and forgets the rasterised characters; the next text opens
+// the font again.
+void Close_Text();
 
 // Rectangle helpers. Corners are computed in 64 bits and kept within +-2^30
 // so that no caller's coordinates can overflow later arithmetic.

@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -91,27 +92,75 @@ void Translate_Event(const SDL_Event &event)
     }
 }
 
+// SDL's video drivers that draw into memory only: a window there is never seen.
+bool Shows_Nothing(const char *driver)
+{
+    return driver == nullptr || SDL_strcasecmp(driver, "offscreen") == 0 ||
+           SDL_strcasecmp(driver, "dummy") == 0 || SDL_strcasecmp(driver, "evdev") == 0;
+}
+
+// Starts SDL's video on a driver that shows windows: the one the user named in
+// SDL_VIDEODRIVER, else the first of SDL's own list that starts. On failure
+// `reason` says why, driver by driver.
+bool Open_Video(std::string *reason)
+{
+    if (SDL_getenv("SDL_VIDEODRIVER") != nullptr) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+            *reason = SDL_GetError();
+    } else {
+        for (int i = 0; i < SDL_GetNumVideoDrivers() && !SDL_WasInit(SDL_INIT_VIDEO); i++) {
+            const char *driver = SDL_GetVideoDriver(i);
+            if (Shows_Nothing(driver))
+                continue;
+            SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
+            if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+                *reason += (reason->empty() ? "" : "; ") + std::string(SDL_GetError());
+        }
+        if (reason->empty())
+            *reason = "no video driver that shows windows";
+    }
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        return false;
+    if (Shows_Nothing(SDL_GetCurrentVideoDriver())) {
+        *reason = std::string("video driver ") + SDL_GetCurrentVideoDriver() + " shows no window";
+        SDL_Quit();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-void Backend_Window_Created(const char *title, int clientWidth, int clientHeight)
+bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight)
 {
     if (sdl.window != nullptr)
-        return;
+        return false;
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
-        return;
+    // Present through the plain window-system framebuffer: the OpenGL path
+    // costs a core and about 90 MB where there is no GPU. A value the user set
+    // in the environment wins over this one.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    std::string reason;
+    if (Open_Video(&reason)) {
+        sdl.scale = Desktop_Display_Scale();
+        sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                      clientWidth * sdl.scale, clientHeight * sdl.scale,
+                                      SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
+        if (sdl.window == nullptr) {
+            reason = SDL_GetError();
+            SDL_Quit();
+        }
     }
-    sdl.scale = Desktop_Display_Scale();
-    sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                  clientWidth * sdl.scale, clientHeight * sdl.scale,
-                                  SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
     if (sdl.window == nullptr) {
-        std::fprintf(stderr, "cannot open a window: %s\n", SDL_GetError());
-        return;
+        const char *display = SDL_getenv("DISPLAY");
+        std::fprintf(stderr, "could not open a window (DISPLAY %s%s%s): %s\n",
+                     display ? "\"" : "not set", display ? display : "", display ? "\"" : "",
+                     reason.c_str());
+        return false;
     }
     Sdl_Set_Window_Icon(sdl.window, Platform_Main_Window_Icon());
     SDL_ShowCursor(sdl.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return true;
 }
 
 void Backend_Window_Destroyed()
@@ -120,7 +169,7 @@ void Backend_Window_Destroyed()
         return;
     SDL_DestroyWindow(sdl.window);
     sdl.window = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();
 }
 
 void Backend_Poll()

@@ -22,6 +22,7 @@ struct Glyph {
 
 struct TextState {
     bool tried = false;
+    bool startedTtf = false; // this layer started SDL_ttf and stops it
     TTF_Font *font = nullptr;
     int height = 0;
     Glyph glyphs[256] = {};
@@ -55,8 +56,11 @@ bool Open_Font()
     if (text.tried)
         return text.font != nullptr;
     text.tried = true;
-    if (!TTF_WasInit() && TTF_Init() != 0)
-        return false;
+    if (!TTF_WasInit()) {
+        if (TTF_Init() != 0)
+            return false;
+        text.startedTtf = true;
+    }
     std::string path = Find_Font_File();
     if (path.empty())
         return false;
@@ -109,6 +113,15 @@ inline const Glyph &Get_Glyph(unsigned char code)
 }
 
 } // namespace
+
+void Close_Text()
+{
+    if (text.font != nullptr)
+        TTF_CloseFont(text.font);
+    if (text.startedTtf)
+        TTF_Quit();
+    text = TextState();
+}
 
 bool Draw_Text(const Surface &surface, int x, int y, const char *characters, int length)
 {

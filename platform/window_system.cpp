@@ -30,7 +30,7 @@ constexpr int Default_Window_Height = 700;
 
 struct WindowSystem {
     std::vector<WindowClass> classes;
-    std::vector<Window *> windows;
+    HandleTable<Window> windows{Handle_Window, {}, {}, 0};
     Window *mainWindow = nullptr;
     HICON mainIcon = nullptr;
     bool mainCreated = false;
@@ -82,7 +82,7 @@ WindowClass *Find_Class(LPCSTR name)
 
 HWND Handle_Of(Window *window)
 {
-    return reinterpret_cast<HWND>(window);
+    return window->handle;
 }
 
 void Add_Update_Rect(Window *window, RECT area, bool erase)
@@ -154,9 +154,9 @@ bool Take_Message(MSG *msg)
         msg->hwnd = Handle_Of(state.mainWindow);
         return true;
     }
-    for (Window *window : state.windows)
-        if (!window->update.empty() && !window->destroying) {
-            *msg = Make_Message(Handle_Of(window), WM_PAINT, 0, 0);
+    for (const auto &slot : state.windows.slots)
+        if (slot.item != nullptr && !slot.item->update.empty() && !slot.item->destroying) {
+            *msg = Make_Message(Handle_Of(slot.item), WM_PAINT, 0, 0);
             return true;
         }
     return false;
@@ -177,18 +177,16 @@ void Present_Main_Window()
 
 Window *Find_Window(HWND handle)
 {
-    for (Window *window : state.windows)
-        if (Handle_Of(window) == handle)
-            return window;
-    return nullptr;
+    return state.windows.Find(handle);
 }
 
 void Reset_Window_System()
 {
-    for (Window *window : state.windows) {
-        Release_Window_Dc(window->dc);
-        delete window;
-    }
+    for (const auto &slot : state.windows.slots)
+        if (slot.item != nullptr) {
+            Release_Window_Dc(slot.item->dc);
+            delete slot.item;
+        }
     state = WindowSystem();
 }
 
@@ -259,20 +257,26 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     // Black until the first paint erases it, so a missing erase shows.
     window->pixels.assign((size_t)clientWidth * clientHeight, 0);
     window->changed = RECT{0, 0, clientWidth, clientHeight};
+    if (becomesMain)
+        state.mainIcon = windowClass->icon; // the back end shows it with the window
+    if (becomesMain && !Backend_Window_Created(window->title.c_str(), clientWidth, clientHeight)) {
+        delete window;
+        return nullptr;
+    }
     window->dc = Create_Window_Dc(window);
-    state.windows.push_back(window);
+    window->handle = (HWND)state.windows.Add(window);
     HWND handle = Handle_Of(window);
     (void)parent;
     if (becomesMain) {
         state.mainWindow = window;
         state.mainCreated = true;
-        state.mainIcon = windowClass->icon;
-        Backend_Window_Created(window->title.c_str(), clientWidth, clientHeight);
     }
-    if (SendMessageA(handle, WM_CREATE, 0, 0) == -1) {
+    if (SendMessageA(handle, WM_CREATE, 0, 0) == -1)
         DestroyWindow(handle);
+    // The creation handler may have destroyed the window; its handle is then
+    // dead for good.
+    if (Find_Window(handle) == nullptr)
         return nullptr;
-    }
     if (style & WS_VISIBLE)
         Add_Update_Rect(window, RECT{0, 0, clientWidth, clientHeight}, true);
     return handle;
@@ -298,13 +302,10 @@ BOOL WINAPI DestroyWindow(HWND handle)
         state.lastHeight = window->height;
         state.mainWindow = nullptr;
         state.input.clear();
+        Close_Text();
         Backend_Window_Destroyed();
     }
-    for (size_t i = 0; i < state.windows.size(); i++)
-        if (state.windows[i] == window) {
-            state.windows.erase(state.windows.begin() + (long)i);
-            break;
-        }
+    state.windows.Remove(handle);
     Release_Window_Dc(window->dc);
     delete window;
     return TRUE;
@@ -381,7 +382,7 @@ LRESULT WINAPI DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM)
     case WM_ERASEBKGND: {
         GdiObject *brush = Find_Gdi_Object(window->background);
         Surface surface;
-        if (brush == nullptr || brush->kind != Gdi_Brush || brush->hollow ||
+        if (brush == nullptr || brush->kind != Gdi_Brush ||
             !Get_Surface(reinterpret_cast<HDC>(wParam), &surface))
             return 0;
         Fill_Surface(surface, RECT{0, 0, surface.width, surface.height}, brush->colour);
@@ -404,7 +405,7 @@ HDC WINAPI BeginPaint(HWND handle, PAINTSTRUCT *paint)
     if (window == nullptr || paint == nullptr)
         return nullptr;
     *paint = PAINTSTRUCT();
-    HDC dc = reinterpret_cast<HDC>(window->dc);
+    HDC dc = window->dc->handle;
     window->painting = true;
     window->paintClip.swap(window->update);
     window->update.clear();
@@ -425,26 +426,6 @@ BOOL WINAPI EndPaint(HWND handle, const PAINTSTRUCT *)
         return FALSE;
     window->painting = false;
     window->paintClip.clear();
-    return TRUE;
-}
-
-BOOL WINAPI InvalidateRect(HWND handle, const RECT *rect, BOOL erase)
-{
-    Window *window = Find_Window(handle);
-    if (window == nullptr)
-        return FALSE;
-    Add_Update_Rect(window, rect != nullptr ? *rect : RECT{0, 0, window->width, window->height},
-                    erase != FALSE);
-    return TRUE;
-}
-
-BOOL WINAPI UpdateWindow(HWND handle)
-{
-    Window *window = Find_Window(handle);
-    if (window == nullptr)
-        return FALSE;
-    if (!window->update.empty())
-        SendMessageA(handle, WM_PAINT, 0, 0);
     return TRUE;
 }
 
@@ -516,7 +497,7 @@ HWND Platform_Main_Window()
 
 HICON Platform_Main_Window_Icon()
 {
-    return state.mainWindow != nullptr ? state.mainIcon : nullptr;
+    return state.mainIcon;
 }
 
 int Platform_Client_Width()
@@ -554,4 +535,5 @@ void Platform_Reset()
 {
     Reset_Window_System();
     Reset_Gdi();
+    Close_Text();
 }

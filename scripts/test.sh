@@ -18,8 +18,8 @@ tests/install/package_test.sh build/release build/windows # the Debian package, 
 # Fuzz BMP loading for about a minute (libFuzzer needs clang).
 cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
   -DCMAKE_CXX_COMPILER=clang++ -DQV_FUZZ=ON -DQV_BUILD_BENCH=OFF
-cmake --build build/fuzz -j"$jobs" --target bmp_fuzz
-ctest --test-dir build/fuzz -R platform_bmp_fuzz --output-on-failure
+cmake --build build/fuzz -j"$jobs" --target bmp_fuzz hostile_bmp
+ctest --test-dir build/fuzz -R platform_bmp_fuzz --output-on-failure # seeds, then fuzzing
 
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DQV_WERROR=ON -DQV_SANITIZE=ON \
   -DQV_BUILD_BENCH=OFF

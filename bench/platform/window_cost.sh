@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# What the Linux window costs, measured under Xvfb with the default image:
+# resident memory after the first paint, the program's CPU per pointer move
+# while moves arrive at 125 Hz, and its CPU while idle.
+#
+# usage: bench/platform/window_cost.sh [BUILD_DIR]      (default build/release)
+# Environment: QV_BENCH_SCALE=N (default 1) makes the X screen N times larger
+# and moves the pointer over the same part of the picture at N times the
+# coordinates; QV_BENCH_MOVES (default 1250, ten seconds) the number of moves.
+# The program inherits the rest of the environment.
+set -euo pipefail
+build=$(cd "${1:-build/release}" && pwd)
+scale=${QV_BENCH_SCALE:-1}
+moves=${QV_BENCH_MOVES:-1250}
+program=$build/app/quor_vane
+image=$build/scene/pr8a_c_ds.bmp
+work=$(mktemp -d)
+xvfb_pid="" program_pid=""
+cleanup() {
+  [ -z "$program_pid" ] || { kill "$program_pid" && wait "$program_pid"; } 2>/dev/null || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 $((1280 * scale))x$((1024 * scale))x24 -nolisten tcp \
+  3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -1 "$work/display")
+
+cp "$image" "$work/"
+(cd "$work" && exec "$program") &
+program_pid=$!
+window=$(timeout 20 xdotool search --sync --name '^Quor Vane$' | head -1)
+sleep 2 # the first paint, and the start-up work around it, are done
+
+cpu_ms() { # user + system time of the program so far, in ms
+  awk -v tick="$(getconf CLK_TCK)" '{ print ($14 + $15) * 1000 / tick }' "/proc/$program_pid/stat"
+}
+rss_mb=$(awk '/^VmRSS/ { printf "%.1f", $2 / 1024 }' "/proc/$program_pid/status")
+
+idle_start=$(cpu_ms)
+sleep 5
+idle_ms=$(echo "$(cpu_ms) - $idle_start" | bc)
+
+# One xdotool run: a move every 8 ms (7.2 ms of sleep, the rest is xdotool's own
+# time), across the picture in rows.
+path=()
+for ((i = 0; i < moves; i++)); do
+  x=$(((20 + (i * 7) % 880) * scale)) y=$(((20 + (i / 126) * 9 % 600) * scale))
+  path+=(mousemove --window "$window" "$x" "$y" sleep 0.0072)
+done
+move_start=$(cpu_ms)
+started=$(date +%s.%N)
+timeout 120 xdotool "${path[@]}"
+sleep 0.5 # the last moves are handled
+elapsed=$(echo "$(date +%s.%N) - $started - 0.5" | bc)
+move_ms=$(echo "$(cpu_ms) - $move_start" | bc)
+
+echo "display scale:                $scale"
+echo "resident after first paint:   $rss_mb MB"
+echo "CPU while idle for 5 s:       $idle_ms ms"
+printf 'CPU per pointer move:         %.3f ms (%d moves in %.1f s, %.0f Hz, %s ms in all)\n' \
+  "$(echo "$move_ms / $moves" | bc -l)" "$moves" "$elapsed" "$(echo "$moves / $elapsed" | bc -l)" \
+  "$move_ms"

@@ -1,0 +1,85 @@
+// Handles of deleted windows, device contexts and bitmaps stay invalid, even
+// when a new object takes their place, and every call fails on them as the
+// native system's does.
+#include "window_fixture.h"
+
+namespace {
+
+HGDIOBJ New_Bitmap()
+{
+    return LoadImageA(nullptr, QV_BMPSUITE_DIR "/good/rgb24.bmp", IMAGE_BITMAP, 0, 0,
+                      LR_LOADFROMFILE);
+}
+
+// Every drawing call on a context that is not (or no longer) valid fails.
+void Expect_Dead_Dc(HDC dc, HDC live)
+{
+    EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
+    EXPECT_EQ(SetPixel(dc, 0, 0, 0), CLR_INVALID);
+    EXPECT_FALSE(TextOutA(dc, 0, 0, "x", 1));
+    EXPECT_FALSE(BitBlt(dc, 0, 0, 1, 1, live, 0, 0, SRCCOPY));
+    EXPECT_FALSE(BitBlt(live, 0, 0, 1, 1, dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(CreateCompatibleDC(dc), nullptr);
+    EXPECT_FALSE(DeleteDC(dc));
+}
+
+} // namespace
+
+using HandleTest = HeadlessTest;
+
+TEST_F(HandleTest, DeletedContextsAndBitmapsNeverComeBackAndHandlesOfOneKindAreNotAnother)
+{
+    HDC live = CreateCompatibleDC(nullptr);
+    HDC gone = CreateCompatibleDC(nullptr);
+    HGDIOBJ bitmap = New_Bitmap(), goneBitmap = New_Bitmap();
+    ASSERT_TRUE(DeleteDC(gone));
+    ASSERT_TRUE(DeleteObject(goneBitmap));
+    HDC reused = CreateCompatibleDC(nullptr);
+    HGDIOBJ reusedBitmap = New_Bitmap();
+    EXPECT_NE(reused, gone);
+    EXPECT_NE(reusedBitmap, goneBitmap);
+    EXPECT_EQ(GetPixel(reused, 0, 0), 0u) << "a new context holds the one black pixel";
+    Expect_Dead_Dc(gone, live);
+    Expect_Dead_Dc((HDC)bitmap, live);
+    EXPECT_EQ(SelectObject(gone, bitmap), nullptr);
+    EXPECT_EQ(SelectObject(live, goneBitmap), nullptr);
+    EXPECT_EQ(SelectObject(live, (HGDIOBJ)reused), nullptr);
+    EXPECT_EQ(SelectObject(live, GetStockObject(WHITE_BRUSH)), nullptr);
+    EXPECT_FALSE(DeleteObject(goneBitmap));
+    EXPECT_FALSE(DeleteObject((HGDIOBJ)live));
+    EXPECT_NE(SelectObject(live, reusedBitmap), nullptr);
+    EXPECT_EQ(Headless_Live_Dcs(), 2);
+    EXPECT_EQ(Headless_Live_Gdi_Objects(), 2);
+}
+
+TEST_F(HandleTest, ADestroyedWindowAndItsOwnContextAreDeadForEveryCall)
+{
+    HWND window = Create_Main_Window();
+    HDC own = Paint();
+    HDC memory = CreateCompatibleDC(own);
+    ASSERT_TRUE(DestroyWindow(window));
+    HWND next = Create_Main_Window();
+    EXPECT_NE(next, window);
+    PAINTSTRUCT paint;
+    RECT client;
+    EXPECT_EQ(BeginPaint(window, &paint), nullptr);
+    EXPECT_FALSE(EndPaint(window, &paint));
+    EXPECT_FALSE(GetClientRect(window, &client));
+    EXPECT_FALSE(PostMessageA(window, WM_USER, 0, 0));
+    EXPECT_EQ(SendMessageA(window, WM_USER, 0, 0), 0);
+    EXPECT_FALSE(DestroyWindow(window));
+    Expect_Dead_Dc(own, memory);
+    EXPECT_EQ(Headless_Main_Window(), nullptr) << "only the first window is the main one";
+}
+
+TEST_F(HandleTest, AWindowDestroyedByItsCreationHandlerIsNeverUsedAgain)
+{
+    windowLog.handler = [](HWND window, UINT message, WPARAM, LPARAM) {
+        return message == WM_CREATE && DestroyWindow(window);
+    };
+    EXPECT_EQ(Create_Main_Window(), nullptr);
+    windowLog.messages.clear();
+    Pump_Until_Idle();
+    EXPECT_TRUE(windowLog.messages.empty());
+    EXPECT_EQ(Headless_Live_Dcs(), 0);
+}
