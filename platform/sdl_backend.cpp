@@ -5,6 +5,7 @@
 #include "platform/backend.h"
 #include "platform/display_scale.h"
 #include "platform/program_icon.h"
+#include "platform/x_error_guard.h"
 
 #include <SDL.h>
 
@@ -141,6 +142,7 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
     // in the environment wins over this one.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     std::string reason;
+    Guard_Against_Late_X_Messages();
     if (Open_Video(&reason)) {
         sdl.scale = Desktop_Display_Scale();
         sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
