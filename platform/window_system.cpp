@@ -506,6 +506,11 @@ HWND Platform_Main_Window()
     return state.mainWindow != nullptr ? Handle_Of(state.mainWindow) : nullptr;
 }
 
+UINT Platform_Main_Window_Class_Style()
+{
+    return state.mainWindow != nullptr ? state.mainWindow->classStyle : 0;
+}
+
 int Platform_Client_Width()
 {
     return state.mainWindow ? state.mainWindow->width : state.lastWidth;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include <SDL.h>
@@ -16,9 +17,7 @@ namespace {
 std::string Read_File(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -119,21 +118,36 @@ std::vector<std::string> ReplaySession::Printed(const std::string &kind) const
 
 std::vector<std::pair<int, int>> Mark_Pixels(int x, int y)
 {
-    // The cross as the mark walks it: by column offset, then by row offset.
-    static const int rows[9][7] = {{-4, -3, 3, 4, 99},
-                                   {-4, -3, -2, 2, 3, 4, 99},
-                                   {-3, -2, -1, 1, 2, 3, 99},
-                                   {-2, -1, 0, 1, 2, 99},
-                                   {-1, 0, 1, 99},
-                                   {-2, -1, 0, 1, 2, 99},
-                                   {-3, -2, -1, 1, 2, 3, 99},
-                                   {-4, -3, -2, 2, 3, 4, 99},
-                                   {-4, -3, 3, 4, 99}};
     std::vector<std::pair<int, int>> pixels;
     for (int dx = -4; dx <= 4; ++dx)
-        for (int k = 0; rows[dx + 4][k] != 99; ++k)
-            pixels.emplace_back(x + dx, y + rows[dx + 4][k]);
+        for (int dy = -4; dy <= 4; ++dy)
+            if (std::abs(dx - dy) <= 1 || std::abs(dx + dy) <= 1)
+                pixels.emplace_back(x + dx, y + dy);
     return pixels;
+}
+
+namespace {
+
+int Mean_Under(const Picture &background, int x, int y, int Rgb::*channel)
+{
+    int sum = 0;
+    for (auto [px, py] : Mark_Pixels(x, y))
+        sum += background.At(px, py).*channel;
+    return sum / 45;
+}
+
+} // namespace
+
+Rgb Left_Half_Colour(const Picture &background, int x, int y)
+{
+    const int red = Mean_Under(background, x, y, &Rgb::r);
+    return {red < 175 ? 200 : 50, red, red};
+}
+
+Rgb Right_Half_Colour(const Picture &background, int x, int y)
+{
+    const int blue = Mean_Under(background, x, y, &Rgb::b);
+    return {blue, blue < 175 ? 200 : 50, blue < 175 ? 200 : 50};
 }
 
 int Differing_Pixels(const Picture &a, const Picture &b,

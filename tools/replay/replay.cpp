@@ -16,6 +16,8 @@
 //                      into the window since the last text line of the script
 //   objects            print "objects DCS BITMAPS": device contexts and bitmaps
 //                      not yet deleted
+//   window             print "window STYLE WIDTH HEIGHT": the main window's class
+//                      style (hexadecimal) and client size
 //   close              close request, as from the close box
 //   kill               end the process at once, as a kill would
 // A move, wheel or release line prefixed with "early" is queued before the
@@ -128,6 +130,10 @@ bool Next_Step(void *context)
             std::fflush(stdout);
         } else if (verb == "objects") {
             std::printf("objects %d %d\n", Headless_Live_Dcs(), Headless_Live_Gdi_Objects());
+            std::fflush(stdout);
+        } else if (verb == "window") {
+            std::printf("window %#x %d %d\n", Headless_Main_Window_Class_Style(),
+                        Headless_Client_Width(), Headless_Client_Height());
             std::fflush(stdout);
         } else if (verb == "kill") {
             std::fflush(stdout);
