@@ -1,55 +1,39 @@
-// Small builders for 1-based storage in tests; each object is released by the
-// guard that owns it.
+// 1-based storage built from rows of values, released by the guard that owns it.
 #pragma once
 
 #include "linalg/linalg.h"
 
-#include <cstdio>
-#include <initializer_list>
-#include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
+using Rows = std::vector<std::vector<double>>;
 
 struct OwnedMatrix {
     Matrix m;
     int rows;
     OwnedMatrix(int r, int c) : m(Allocate_Matrix(r, c)), rows(r) {}
-    OwnedMatrix(std::initializer_list<std::initializer_list<double>> values)
-        : OwnedMatrix(static_cast<int>(values.size()), static_cast<int>(values.begin()->size()))
+    explicit OwnedMatrix(const Rows &values)
+        : OwnedMatrix(int(values.size()), int(values.empty() ? 0 : values[0].size()))
     {
-        int i = 1;
-        for (auto row : values) {
-            int j = 1;
-            for (double v : row)
-                m[i][j++] = v;
-            ++i;
-        }
+        for (int i = 1; i <= rows; ++i)
+            for (std::size_t j = 1; j <= values[0].size(); ++j)
+                m[i][j] = values[i - 1][j - 1];
     }
     OwnedMatrix(const OwnedMatrix &) = delete;
     OwnedMatrix &operator=(const OwnedMatrix &) = delete;
     ~OwnedMatrix() { Free_Matrix(m, rows); }
+    std::vector<double> Row(int i, int n) const { return {m[i] + 1, m[i] + n + 1}; }
 };
 
 struct OwnedVector {
     Vector v;
     explicit OwnedVector(int n) : v(Allocate_Vector(n)) {}
-    OwnedVector(std::initializer_list<double> values) : OwnedVector(static_cast<int>(values.size()))
+    explicit OwnedVector(const std::vector<double> &values) : OwnedVector(int(values.size()))
     {
-        int i = 1;
-        for (double x : values)
-            v[i++] = x;
+        for (std::size_t i = 0; i < values.size(); ++i)
+            v[i + 1] = values[i];
     }
     OwnedVector(const OwnedVector &) = delete;
     OwnedVector &operator=(const OwnedVector &) = delete;
     ~OwnedVector() { Free_Vector(v); }
+    std::vector<double> Values(int n) const { return {v + 1, v + n + 1}; }
 };
-
-// Runs f with standard output captured and returns what it wrote.
-template <typename F> std::string Captured_Stdout(F f)
-{
-    testing::internal::CaptureStdout();
-    f();
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
