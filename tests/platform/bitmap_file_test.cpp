@@ -19,6 +19,15 @@ HBITMAP Load(const std::string &path)
     return (HBITMAP)LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
 }
 
+HBITMAP Load_Bytes(const std::string &bytes)
+{
+    const std::string path = ::testing::TempDir() + "made.bmp";
+    std::ofstream(path, std::ios::binary) << bytes;
+    HBITMAP bitmap = Load(path);
+    std::remove(path.c_str());
+    return bitmap;
+}
+
 std::string Sha256_Hex(const std::vector<unsigned char> &data)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
@@ -104,42 +113,62 @@ TEST_F(BitmapFileTest, EveryGoodFileDecodesToItsPublishedPixels)
 TEST_F(BitmapFileTest, BadFilesAreRefusedOrDecodedHarmlessly)
 {
     Create_Main_Window();
-    HDC dc = Paint();
-    HDC memory = CreateCompatibleDC(dc);
+    HDC dc = Paint(), memory = CreateCompatibleDC(dc);
     int files = 0;
     for (const auto &entry : std::filesystem::directory_iterator(suite + "/bad")) {
-        SCOPED_TRACE(entry.path().string());
         files++;
-        HBITMAP bitmap = Load(entry.path().string());
-        if (bitmap == nullptr)
-            continue;
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        EXPECT_TRUE(BitBlt(dc, 10, 10, 900, 620, memory, 0, 0, SRCCOPY));
-        SelectObject(memory, previous);
-        DeleteObject(bitmap);
+        if (HBITMAP bitmap = Load(entry.path().string())) {
+            HGDIOBJ previous = SelectObject(memory, bitmap);
+            EXPECT_TRUE(BitBlt(dc, 10, 10, 900, 620, memory, 0, 0, SRCCOPY));
+            SelectObject(memory, previous);
+            DeleteObject(bitmap);
+        }
     }
-    DeleteDC(memory);
     EXPECT_GE(files, 20);
     EXPECT_EQ(Load(suite + "/bad/reallybig.bmp"), nullptr);
     EXPECT_EQ(Load(suite + "/bad/shortfile.bmp"), nullptr);
 }
 
-TEST_F(BitmapFileTest, MissingOrUnsuitableSourcesGiveNull)
+TEST_F(BitmapFileTest, MissingTruncatedOrUnsuitableSourcesGiveNull)
 {
     for (const char *name : {"/good/no-such-file.bmp", "/good", "/good/EXPECTED.txt"})
         EXPECT_EQ(Load(suite + name), nullptr) << name;
     EXPECT_EQ(LoadImageA(nullptr, (suite + "/good/rgb24.bmp").c_str(), IMAGE_BITMAP, 0, 0, 0),
               nullptr)
         << "without LR_LOADFROMFILE the name is a resource, and there are none";
-    EXPECT_EQ(LoadImageA(nullptr, nullptr, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
-
-    // A truncated copy of a good file: header intact, pixel rows missing.
     std::ifstream in(suite + "/good/rgb24.bmp", std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string path = ::testing::TempDir() + "truncated.bmp";
-    for (size_t keep : {size_t(0), size_t(2), size_t(20), size_t(54), bytes.size() / 2}) {
-        std::ofstream(path, std::ios::binary).write(bytes.data(), (std::streamsize)keep);
-        EXPECT_EQ(Load(path), nullptr) << keep << " bytes";
-    }
-    std::remove(path.c_str());
+    for (size_t keep : {size_t(0), size_t(20), size_t(54), bytes.size() - 1})
+        EXPECT_EQ(Load_Bytes(bytes.substr(0, keep)), nullptr) << keep << " bytes";
+}
+
+TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
+{
+    // Three pixels a row, 4 bits a channel at the top of each 16-bit word:
+    // six bytes of pixels and two of padding per row, bottom row first.
+    std::string file = "BM";
+    auto put = [&file](uint32_t value, int bytes) {
+        for (int k = 0; k < bytes; k++)
+            file += char(value >> 8 * k & 0xFF);
+    };
+    put(14 + 40 + 12 + 16, 4), put(0, 4), put(14 + 40 + 12, 4);
+    put(40, 4), put(3, 4), put(2, 4), put(1, 2), put(16, 2), put(3, 4), put(16, 4);
+    put(0, 16), put(0xF000, 4), put(0x0F00, 4), put(0x00F0, 4);
+    const uint32_t bottom[3] = {0x1230, 0x4560, 0x7890}, top[3] = {0xABC0, 0xDEF0, 0x0120};
+    for (const uint32_t *row : {bottom, top})
+        put(row[0], 2), put(row[1], 2), put(row[2], 2), put(0xFFFF, 2);
+    HBITMAP bitmap = Load_Bytes(file);
+    ASSERT_NE(bitmap, nullptr);
+    HDC memory = CreateCompatibleDC(nullptr);
+    SelectObject(memory, bitmap);
+    for (int y = 0; y < 2; y++)
+        for (int x = 0; x < 3; x++) {
+            const uint32_t word = (y == 0 ? top : bottom)[x];
+            EXPECT_EQ(GetPixel(memory, x, y),
+                      RGB((word >> 12) * 17, (word >> 8 & 15) * 17, (word >> 4 & 15) * 17))
+                << x << "," << y;
+        }
+    EXPECT_EQ(GetPixel(memory, 3, 0), CLR_INVALID);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
 }

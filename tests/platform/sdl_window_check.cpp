@@ -2,35 +2,17 @@
 // test pattern with some text, writes its framebuffer as a PPM to the file
 // named on the command line after every paint, and reports the pointer,
 // wheel, size and close messages it receives on standard output.
-#include "main_window.h"
 #include "platform/desktop.h"
 
 #include <cstdio>
-#include <string>
 
 namespace {
 
-std::string framebufferPath;
-
-void Save_Framebuffer(HDC dc, int width, int height)
-{
-    FILE *file = std::fopen(framebufferPath.c_str(), "wb");
-    if (file == nullptr)
-        return;
-    std::fprintf(file, "P6\n%d %d\n255\n", width, height);
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++) {
-            COLORREF pixel = GetPixel(dc, x, y);
-            unsigned char rgb[3] = {GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)};
-            std::fwrite(rgb, 1, 3, file);
-        }
-    std::fclose(file);
-}
+const char *framebufferPath = "";
 
 LRESULT CALLBACK Check_Window_Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_PAINT: {
+    if (message == WM_PAINT) {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
         for (int y = paint.rcPaint.top; y < paint.rcPaint.bottom; y++)
@@ -40,33 +22,31 @@ LRESULT CALLBACK Check_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
         EndPaint(window, &paint);
         RECT client;
         GetClientRect(window, &client);
-        Save_Framebuffer(dc, client.right, client.bottom);
+        if (FILE *file = std::fopen(framebufferPath, "wb")) {
+            std::fprintf(file, "P6\n%d %d\n255\n", (int)client.right, (int)client.bottom);
+            for (int y = 0; y < client.bottom; y++)
+                for (int x = 0; x < client.right; x++) {
+                    COLORREF pixel = GetPixel(dc, x, y);
+                    unsigned char rgb[3] = {GetRValue(pixel), GetGValue(pixel), GetBValue(pixel)};
+                    std::fwrite(rgb, 1, 3, file);
+                }
+            std::fclose(file);
+        }
         std::printf("paint %d %d\n", (int)client.right, (int)client.bottom);
-        break;
-    }
-    case WM_MOUSEMOVE:
-        std::printf("move %d %d\n", LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_MOUSEWHEEL:
-        std::printf("wheel %d\n", GET_WHEEL_DELTA_WPARAM(wParam));
-        break;
-    case WM_LBUTTONUP:
-        std::printf("lbuttonup %d %d\ncursor %d\n", LOWORD(lParam), HIWORD(lParam),
-                    ShowCursor(FALSE));
-        break;
-    case WM_SIZE:
-        std::printf("size %d %d\n", LOWORD(lParam), HIWORD(lParam));
-        break;
-    case WM_CLOSE:
-        std::printf("close\n");
-        break;
-    case WM_DESTROY:
-        std::printf("destroy\n");
-        PostQuitMessage(18);
-        break;
+    } else if (message == WM_MOUSEMOVE || message == WM_LBUTTONUP || message == WM_SIZE) {
+        const char *name = message == WM_MOUSEMOVE ? "move" : message == WM_SIZE ? "size" : "up";
+        std::printf("%s %d %d\n", name, LOWORD(lParam), HIWORD(lParam));
+    } else if (message == WM_MOUSEWHEEL) {
+        std::printf("wheel %d cursor %d\n", GET_WHEEL_DELTA_WPARAM(wParam), ShowCursor(FALSE));
+    } else if (message == WM_CLOSE || message == WM_DESTROY) {
+        std::printf(message == WM_CLOSE ? "close\n" : "destroy\n");
     }
     std::fflush(stdout);
-    return message == WM_DESTROY ? 0 : DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_DESTROY)
+        PostQuitMessage(18);
+    return message == WM_PAINT || message == WM_DESTROY
+               ? 0
+               : DefWindowProcA(window, message, wParam, lParam);
 }
 
 } // namespace
@@ -74,7 +54,15 @@ LRESULT CALLBACK Check_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int)
 {
     framebufferPath = commandLine;
-    Create_Program_Window(Check_Window_Proc, "QuorVaneCheck", "Quor Vane window check");
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = Check_Window_Proc;
+    windowClass.lpszClassName = "QuorVaneCheck";
+    RegisterClassExA(&windowClass);
+    CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "QuorVaneCheck", "Quor Vane window check",
+                    WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024, 700,
+                    nullptr, nullptr, nullptr, nullptr);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0))
         DispatchMessageA(&msg);

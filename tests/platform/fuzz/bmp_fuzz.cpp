@@ -1,6 +1,5 @@
 // libFuzzer target for the BMP path: decode the input as a bitmap file, then
 // copy it into a window the way painting does and read a few pixels back.
-#include "../main_window.h"
 #include "platform/headless.h"
 #include "platform/platform_internal.h"
 
@@ -17,7 +16,14 @@ LRESULT CALLBACK Plain_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
 HDC Window_Dc()
 {
     static HDC dc = [] {
-        HWND window = Create_Program_Window(Plain_Window_Proc, "FuzzWindow", "");
+        WNDCLASSEXA windowClass = {};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.style = CS_OWNDC;
+        windowClass.lpfnWndProc = Plain_Window_Proc;
+        windowClass.lpszClassName = "FuzzWindow";
+        RegisterClassExA(&windowClass);
+        HWND window = CreateWindowExA(0, "FuzzWindow", "", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, 1024, 700, nullptr, nullptr, nullptr, nullptr);
         PAINTSTRUCT paint;
         HDC own = BeginPaint(window, &paint);
         EndPaint(window, &paint);
