@@ -1,6 +1,6 @@
 // A 1024 by 700 overlapped window with its own device context (client area
-// 1012 by 669), a window procedure that records what it receives, and the
-// message loop, for tests of the window-system layer on the headless back end.
+// 1012 by 669), a window procedure that records what it receives, and a
+// message pump, for tests of the window-system layer on the headless back end.
 #pragma once
 
 #include "platform/headless.h"
@@ -10,26 +10,44 @@
 #include <functional>
 #include <vector>
 
-struct WindowLog {
-    std::vector<MSG> messages;
-    // Called before default handling; returning true skips it.
-    std::function<bool(HWND, UINT, WPARAM, LPARAM)> handler;
-};
-
-inline WindowLog windowLog;
+inline std::vector<UINT> received;
+// Called before default handling; returning true skips it. Unset, every
+// WM_PAINT is answered with BeginPaint and EndPaint.
+inline std::function<bool(HWND, UINT)> handler;
+inline HDC painted = nullptr; // what the last such BeginPaint gave
 
 inline LRESULT CALLBACK Recording_Window_Proc(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam)
 {
-    windowLog.messages.push_back(MSG{window, message, wParam, lParam, 0, {}});
-    if (windowLog.handler && windowLog.handler(window, message, wParam, lParam))
+    received.push_back(message);
+    if (handler && handler(window, message))
         return 0;
+    if (!handler && message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        painted = BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
     if (message == WM_DESTROY)
         PostQuitMessage(18);
     return message == WM_DESTROY ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }
 
-inline HWND Create_Main_Window()
+// Delivers messages until nothing is left but what the idle handler would
+// bring: the handler then posts a marker thread message that ends the pump.
+inline HDC Pump()
+{
+    constexpr UINT idleMarker = WM_USER + 77;
+    Headless_Set_Idle_Handler([](void *) { return PostMessageA(nullptr, idleMarker, 0, 0) != 0; },
+                              nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) && msg.message != idleMarker)
+        DispatchMessageA(&msg);
+    Headless_Set_Idle_Handler(nullptr, nullptr);
+    return painted;
+}
+
+inline HDC Create_Main_Window()
 {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
@@ -38,38 +56,9 @@ inline HWND Create_Main_Window()
     windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
     windowClass.lpszClassName = "LayerTest";
     RegisterClassExA(&windowClass);
-    return CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "LayerTest", "",
-                           WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024,
-                           700, nullptr, nullptr, nullptr, nullptr);
-}
-
-// Delivers messages until nothing is left but what the idle handler would
-// bring: the handler then posts a marker thread message that ends the pump.
-// Every WM_PAINT is answered with BeginPaint, draw, EndPaint; returns the
-// context BeginPaint gave (null when there was no paint).
-inline HDC Paint(const std::function<void(HDC, const PAINTSTRUCT &)> &draw = nullptr)
-{
-    HDC dc = nullptr;
-    if (!windowLog.handler)
-        windowLog.handler = [&](HWND window, UINT message, WPARAM, LPARAM) {
-            PAINTSTRUCT paint;
-            if (message != WM_PAINT)
-                return false;
-            dc = BeginPaint(window, &paint);
-            if (draw)
-                draw(dc, paint);
-            EndPaint(window, &paint);
-            return true;
-        };
-    constexpr UINT idleMarker = WM_USER + 77;
-    Headless_Set_Idle_Handler([](void *) { return PostMessageA(nullptr, idleMarker, 0, 0) != 0; },
-                              nullptr);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) && msg.message != idleMarker)
-        DispatchMessageA(&msg);
-    Headless_Set_Idle_Handler(nullptr, nullptr);
-    windowLog.handler = nullptr;
-    return dc;
+    CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "LayerTest", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                    CW_USEDEFAULT, CW_USEDEFAULT, 1024, 700, nullptr, nullptr, nullptr, nullptr);
+    return Pump();
 }
 
 class HeadlessTest : public ::testing::Test {
@@ -77,7 +66,8 @@ class HeadlessTest : public ::testing::Test {
     void SetUp() override
     {
         Headless_Reset();
-        windowLog = WindowLog();
+        received.clear();
+        handler = nullptr;
     }
     void TearDown() override { Headless_Reset(); }
 };
