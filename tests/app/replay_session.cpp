@@ -28,15 +28,12 @@ void Write_Bmp(const std::string &path, int width, int height,
     SDL_Surface *surface =
         SDL_CreateRGBSurfaceWithFormat(0, width, height, 24, SDL_PIXELFORMAT_RGB24);
     ASSERT_NE(surface, nullptr) << SDL_GetError();
-    for (int y = 0; y < height; ++y) {
-        auto *row = static_cast<Uint8 *>(surface->pixels) + y * surface->pitch;
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            Rgb c = colour(x, y);
-            row[3 * x] = static_cast<Uint8>(c.r);
-            row[3 * x + 1] = static_cast<Uint8>(c.g);
-            row[3 * x + 2] = static_cast<Uint8>(c.b);
+            const Rgb c = colour(x, y);
+            Uint8 *pixel = static_cast<Uint8 *>(surface->pixels) + y * surface->pitch + 3 * x;
+            pixel[0] = Uint8(c.r), pixel[1] = Uint8(c.g), pixel[2] = Uint8(c.b);
         }
-    }
     EXPECT_EQ(SDL_SaveBMP(surface, path.c_str()), 0) << SDL_GetError();
     SDL_FreeSurface(surface);
 }
@@ -47,15 +44,13 @@ Picture Read_Bmp(const std::string &path)
     SDL_Surface *loaded = SDL_LoadBMP(path.c_str());
     SDL_Surface *rgb =
         loaded ? SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB24, 0) : nullptr;
-    if (rgb != nullptr) {
-        picture.width = rgb->w;
-        picture.height = rgb->h;
-        for (int y = 0; y < rgb->h; ++y) {
-            const auto *row = static_cast<const Uint8 *>(rgb->pixels) + y * rgb->pitch;
-            for (int x = 0; x < rgb->w; ++x)
-                picture.pixels.push_back({row[3 * x], row[3 * x + 1], row[3 * x + 2]});
+    for (int y = 0; rgb != nullptr && y < rgb->h; ++y)
+        for (int x = 0; x < rgb->w; ++x) {
+            const Uint8 *pixel = static_cast<const Uint8 *>(rgb->pixels) + y * rgb->pitch + 3 * x;
+            picture.pixels.push_back({pixel[0], pixel[1], pixel[2]});
         }
-    }
+    picture.width = rgb ? rgb->w : 0;
+    picture.height = rgb ? rgb->h : 0;
     SDL_FreeSurface(rgb);
     SDL_FreeSurface(loaded);
     return picture;
@@ -64,15 +59,12 @@ Picture Read_Bmp(const std::string &path)
 ReplaySession::ReplaySession()
 {
     char pattern[] = "/tmp/quor-vane-test-XXXXXX";
-    const char *made = mkdtemp(pattern);
-    EXPECT_NE(made, nullptr);
-    directory = made ? made : "/tmp";
+    directory = mkdtemp(pattern) ? pattern : "/tmp";
 }
 
 ReplaySession::~ReplaySession()
 {
-    std::string command = "rm -rf '" + directory + "'";
-    if (std::system(command.c_str()) != 0)
+    if (std::system(("rm -rf '" + directory + "'").c_str()) != 0)
         std::fprintf(stderr, "could not remove %s\n", directory.c_str());
 }
 
@@ -84,10 +76,7 @@ void ReplaySession::Write_Image(const std::function<Rgb(int x, int y)> &colour, 
 
 void ReplaySession::Run(const std::string &script)
 {
-    {
-        std::ofstream out(Path("script.txt"));
-        out << script;
-    }
+    std::ofstream(Path("script.txt")) << script;
     const std::string command =
         "cd '" + directory + "' && '" QV_REPLAY_PROGRAM "' script.txt > stdout.txt 2> stderr.txt";
     const int raw = std::system(command.c_str());
@@ -126,28 +115,13 @@ std::vector<std::pair<int, int>> Mark_Pixels(int x, int y)
     return pixels;
 }
 
-namespace {
-
-int Mean_Under(const Picture &background, int x, int y, int Rgb::*channel)
+Rgb Half_Colour(const Picture &background, int x, int y, bool leftEye)
 {
     int sum = 0;
     for (auto [px, py] : Mark_Pixels(x, y))
-        sum += background.At(px, py).*channel;
-    return sum / 45;
-}
-
-} // namespace
-
-Rgb Left_Half_Colour(const Picture &background, int x, int y)
-{
-    const int red = Mean_Under(background, x, y, &Rgb::r);
-    return {red < 175 ? 200 : 50, red, red};
-}
-
-Rgb Right_Half_Colour(const Picture &background, int x, int y)
-{
-    const int blue = Mean_Under(background, x, y, &Rgb::b);
-    return {blue, blue < 175 ? 200 : 50, blue < 175 ? 200 : 50};
+        sum += leftEye ? background.At(px, py).r : background.At(px, py).b;
+    const int mean = sum / 45, contrast = mean < 175 ? 200 : 50;
+    return leftEye ? Rgb{contrast, mean, mean} : Rgb{mean, contrast, contrast};
 }
 
 int Differing_Pixels(const Picture &a, const Picture &b,

@@ -65,11 +65,10 @@ class ReplaySession {
 // The client positions of one half of the floating mark centred at (x, y): a
 // diagonal cross of 45 pixels in a 9 by 9 box, arms three pixels thick.
 std::vector<std::pair<int, int>> Mark_Pixels(int x, int y);
-// The colours of the two halves over a background: the left-eye half judges
-// the mean red under it, the right-eye half the mean blue; below 175 its
-// contrast channels are 200, else 50, and its other channels take the mean.
-Rgb Left_Half_Colour(const Picture &background, int x, int y);
-Rgb Right_Half_Colour(const Picture &background, int x, int y);
+// The colour of a half centred at (x, y) over a background: the left-eye half
+// judges the mean red under it, the right-eye half the mean blue; below 175
+// its contrast channels are 200, else 50, and its other channels take the mean.
+Rgb Half_Colour(const Picture &background, int x, int y, bool leftEye);
 
 // How many pixels of two pictures of one size differ where skip is false
 // (all of them if the sizes differ); the first few are reported.
