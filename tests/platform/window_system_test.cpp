@@ -96,42 +96,4 @@ TEST_F(WindowSystemTest, PixelsOutsideTheClientAreaOrWithoutAContextAreInvalid)
     EXPECT_EQ(GetPixel(dc, 5, 5), CLR_INVALID) << "the context went with the window";
 }
 
-TEST_F(WindowSystemTest, BitBltCopiesWhatTheSourceHasClippedToTheUpdateRegion)
-{
-    HDC dc = Create_Main_Window(), memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = (HBITMAP)LoadImageA(nullptr, QV_BMPSUITE_DIR "/good/rgb24.bmp", IMAGE_BITMAP,
-                                         0, 0, LR_LOADFROMFILE); // 127 by 64
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    EXPECT_TRUE(BitBlt(dc, 10, 10, 900, 620, memory, 0, 0, SRCCOPY));
-    int differences = 0;
-    for (int y = 0; y < 64; y++)
-        for (int x = 0; x < 127; x++)
-            differences += Headless_Client_Pixel(10 + x, 10 + y) != GetPixel(memory, x, y);
-    EXPECT_EQ(differences, 0);
-    for (auto [x, y] : {std::pair{137, 10}, {10, 74}, {9, 10}})
-        EXPECT_EQ(Headless_Client_Pixel(x, y), White) << x << "," << y;
-    // During a paint only the update region receives the copy.
-    Headless_Invalidate(300, 20, 310, 30);
-    handler = [&](HWND window, UINT message) {
-        PAINTSTRUCT paint;
-        return message == WM_PAINT && BeginPaint(window, &paint) &&
-               BitBlt(dc, 250, 0, 127, 64, memory, 0, 0, SRCCOPY) && EndPaint(window, &paint);
-    };
-    Pump();
-    EXPECT_EQ(Headless_Client_Pixel(300, 20), GetPixel(memory, 50, 20));
-    EXPECT_EQ(Headless_Client_Pixel(309, 29), GetPixel(memory, 59, 29));
-    EXPECT_EQ(Headless_Client_Pixel(299, 25), White);
-    EXPECT_EQ(Headless_Client_Pixel(310, 25), White);
-    // A copy that runs past the client area keeps what fits.
-    EXPECT_TRUE(BitBlt(dc, 990, 650, 127, 64, memory, 0, 0, SRCCOPY));
-    EXPECT_EQ(Headless_Client_Pixel(1011, 668), GetPixel(memory, 21, 18));
-    EXPECT_FALSE(DeleteObject(bitmap)) << "a bitmap cannot be deleted while selected";
-    SelectObject(memory, previous);
-    EXPECT_TRUE(DeleteObject(bitmap));
-    EXPECT_TRUE(DeleteDC(memory));
-    EXPECT_FALSE(DeleteDC(dc)) << "the window's own context is not the program's to delete";
-    EXPECT_EQ(Headless_Live_Dcs(), 1);
-    EXPECT_EQ(Headless_Live_Gdi_Objects(), 0);
-}
-
 } // namespace
