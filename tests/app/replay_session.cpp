@@ -12,15 +12,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
 std::string Read_File(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-} // namespace
 
 void Write_Bmp(const std::string &path, int width, int height,
                const std::function<Rgb(int x, int y)> &colour)
@@ -83,16 +79,6 @@ void ReplaySession::Run(const std::string &script)
     status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     out = Read_File(Path("stdout.txt"));
     err = Read_File(Path("stderr.txt"));
-}
-
-std::string ReplaySession::Points() const
-{
-    return Read_File(Path("points.txt"));
-}
-
-Picture ReplaySession::Saved(const std::string &name) const
-{
-    return Read_Bmp(Path(name));
 }
 
 std::vector<std::string> ReplaySession::Printed(const std::string &kind) const

@@ -23,17 +23,15 @@ struct Picture {
     bool Empty() const { return pixels.empty(); }
 };
 
-// A picture in which neighbouring pixels differ, so that a pixel written back
-// to the wrong place shows.
-inline Rgb Texture(int x, int y)
-{
-    return {(x * 7 + y * 3) % 256, (x * 5 + y * 11) % 256, (x + y * 13) % 256};
-}
-inline Rgb Grey(int, int)
-{
-    return {90, 90, 90};
-}
+// Pictures: one in which neighbouring pixels differ, so that a pixel written
+// back to the wrong place shows, and a uniform grey one.
+const auto Texture = [](int x, int y) {
+    return Rgb{(x * 7 + y * 3) % 256, (x * 5 + y * 11) % 256, (x + y * 13) % 256};
+};
+const auto Grey = [](int, int) { return Rgb{90, 90, 90}; };
 
+// Reads a whole file ("" if absent).
+std::string Read_File(const std::string &path);
 // Writes a 24-bit BMP of the given size; reads a BMP (empty on failure).
 void Write_Bmp(const std::string &path, int width, int height,
                const std::function<Rgb(int x, int y)> &colour);
@@ -53,8 +51,9 @@ class ReplaySession {
 
     int status = -1; // exit status, or 128 + signal number
     std::string out, err;
-    std::string Points() const;                   // points.txt, or "" if absent
-    Picture Saved(const std::string &name) const; // a picture saved by "save NAME"
+    std::string Points() const { return Read_File(Path("points.txt")); }
+    // A picture saved by "save NAME".
+    Picture Saved(const std::string &name) const { return Read_Bmp(Path(name)); }
     // The lines printed by script lines of one kind ("cursor", "text", "objects", "window").
     std::vector<std::string> Printed(const std::string &kind) const;
 

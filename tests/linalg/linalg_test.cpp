@@ -17,40 +17,25 @@ namespace {
 using Values = std::vector<double>;
 using Rows = std::vector<Values>;
 
-// A matrix or vector filled from values; released at the end of the test.
-struct Storage {
-    std::vector<Matrix> matrices;
-    std::vector<int> rows;
-    std::vector<Vector> vectors;
-    Matrix Of(const Rows &values, int columns = 0)
+// 1-based storage over vectors, as the routines take it: a spare leading
+// element in every row and vector, and a spare leading row handle.
+struct Stored {
+    Rows rows;
+    std::vector<double *> handles{nullptr};
+    explicit Stored(const Rows &values) : rows(values)
     {
-        const int n = int(values.size()), m = values.empty() ? columns : int(values[0].size());
-        Matrix a = Allocate_Matrix(n, m);
-        for (int i = 1; i <= n; ++i)
-            for (int j = 1; j <= m; ++j)
-                a[i][j] = values[i - 1][j - 1];
-        matrices.push_back(a), rows.push_back(n);
-        return a;
+        for (Values &row : rows)
+            row.insert(row.begin(), 0), handles.push_back(row.data());
     }
-    Vector Of(const Values &values)
-    {
-        Vector v = Allocate_Vector(int(values.size()));
-        std::copy(values.begin(), values.end(), v + 1);
-        vectors.push_back(v);
-        return v;
-    }
-    ~Storage()
-    {
-        for (std::size_t k = 0; k < matrices.size(); ++k)
-            Free_Matrix(matrices[k], rows[k]);
-        for (Vector v : vectors)
-            Free_Vector(v);
-    }
+    Stored(const Stored &) = delete;
+    operator Matrix() { return handles.data(); }
+    Values Row(int i) const { return Values(rows[i - 1].begin() + 1, rows[i - 1].end()); }
 };
 
-Values Elements(const double *v, int n)
+Values One_Based(Values values)
 {
-    return Values(v + 1, v + n + 1);
+    values.insert(values.begin(), 0);
+    return values;
 }
 
 TEST(StorageDeathTest, ExhaustedMemoryWritesTheMessageAndExitsWithOne)
@@ -75,20 +60,20 @@ TEST(StorageDeathTest, ExhaustedMemoryWritesTheMessageAndExitsWithOne)
 
 TEST(NormalEquations, FourObservationsOfThreeUnknownsSummedInAscendingOrder)
 {
-    Storage s;
-    Matrix n = s.Of(Rows(3, Values(3))), a = s.Of({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}});
-    Vector c = s.Of(Values(3));
+    Stored a({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}}), n(Rows(3, Values(3)));
+    Values b = One_Based({1, 2, 3, 6}), c(4);
     Normal_Matrix(a, 4, 3, n);
-    Normal_Vector(a, s.Of({1, 2, 3, 6}), 4, 3, c);
-    EXPECT_EQ((Rows{Elements(n[1], 3), Elements(n[2], 3), Elements(n[3], 3)}),
-              (Rows{{2, 1, 1}, {1, 2, 1}, {1, 1, 2}}));
-    EXPECT_EQ(Elements(c, 3), (Values{7, 8, 9}));
+    Normal_Vector(a, b.data(), 4, 3, c.data());
+    EXPECT_EQ((Rows{n.Row(1), n.Row(2), n.Row(3)}), (Rows{{2, 1, 1}, {1, 2, 1}, {1, 1, 2}}));
+    EXPECT_EQ(c, (Values{0, 7, 8, 9}));
     // Products 1, 1e16 and -1e16 in ascending k lose the 1; any other order
     // or a compensated sum keeps it.
-    Matrix big = s.Of({{1, 1, 0}, {1e8, 1e8, 1}, {-1e8, 1e8, 1}});
+    Stored big({{1, 1, 0}, {1e8, 1e8, 1}, {-1e8, 1e8, 1}});
+    Values d = One_Based({1, 1e8, 1e8});
     Normal_Matrix(big, 3, 3, n);
-    Normal_Vector(big, s.Of({1, 1e8, 1e8}), 3, 3, c);
-    EXPECT_EQ((Values{n[1][2], n[2][1], n[3][3], c[1], c[3]}), (Values{0, 0, 2, 0, 2e8}));
+    Normal_Vector(big, d.data(), 3, 3, c.data());
+    EXPECT_EQ((Values{n.Row(1)[1], n.Row(2)[0], n.Row(3)[2], c[1], c[3]}),
+              (Values{0, 0, 2, 0, 2e8}));
 }
 
 const double inf = std::numeric_limits<double>::infinity();
@@ -128,27 +113,26 @@ TEST(LuSolver, NamedCasesFactorSolveAndReport)
     for (const LuCase &c : luCases) {
         SCOPED_TRACE(testing::PrintToString(c.a));
         const int n = int(c.b.size());
-        Storage s;
-        Matrix a = s.Of(c.a), work = s.Of(Rows(n, Values(n)));
-        Vector b = s.Of(c.b), x = s.Of(Values(n)), solved = s.Of(Values(n));
+        Stored a(c.a), work(Rows(n, Values(n)));
+        Values b = One_Based(c.b), x(n + 1), solved(n + 1);
         IndexVector idx = Allocate_Index_Vector(n);
         testing::internal::CaptureStdout();
         Triangular_Decomposition(a, n, work, idx);
-        Triangular_Substitution(work, b, n, idx, x);
+        Triangular_Substitution(work, b.data(), n, idx, x.data());
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.messages);
-        EXPECT_EQ(Elements(x, n), c.x);
+        EXPECT_EQ(Values(x.begin() + 1, x.end()), c.x);
         EXPECT_TRUE(c.idx.empty() || std::vector<int>(idx + 1, idx + n + 1) == c.idx);
         for (const auto &[row, values] : c.rows)
-            EXPECT_EQ(Elements(work[row], n), values) << "row " << row;
+            EXPECT_EQ(work.Row(row), values) << "row " << row;
         Free_Index_Vector(idx);
         // The whole solve gives the same and leaves its inputs as they were.
         testing::internal::CaptureStdout();
-        Solve_Linear_System(a, b, n, solved);
+        Solve_Linear_System(a, b.data(), n, solved.data());
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.messages);
-        EXPECT_EQ(Elements(solved, n), c.x);
+        EXPECT_EQ(solved, x);
         for (int i = 1; i <= n; ++i)
-            EXPECT_EQ(Elements(a[i], n), c.a[i - 1]);
-        EXPECT_EQ(Elements(b, n), c.b);
+            EXPECT_EQ(a.Row(i), c.a[i - 1]);
+        EXPECT_EQ(b, One_Based(c.b));
     }
 }
 
@@ -159,21 +143,19 @@ TEST(LuSolver, FactorsRebuildTheMatrixInPivotOrderAndSolutionsSolve)
     for (int n = 1; n <= 8; ++n)
         for (int trial = 0; trial < 25; ++trial) {
             SCOPED_TRACE(std::to_string(n) + " " + std::to_string(trial));
-            Storage s;
             Rows rows(n, Values(n));
-            Values right(n);
+            Values b(n + 1), x(n + 1);
             for (int i = 0; i < n; ++i) {
                 // Rows of very different size, so that the scaling matters.
                 const double rowScale = std::pow(10.0, int(random() % 7) - 3);
                 for (double &value : rows[i])
                     value = element(random) * rowScale;
-                right[i] = element(random) * rowScale;
+                b[i + 1] = element(random) * rowScale;
             }
-            Matrix a = s.Of(rows), work = s.Of(Rows(n, Values(n)));
-            Vector b = s.Of(right), x = s.Of(Values(n));
+            Stored a(rows), work(Rows(n, Values(n)));
             IndexVector idx = Allocate_Index_Vector(n);
             Triangular_Decomposition(a, n, work, idx);
-            Triangular_Substitution(work, b, n, idx, x);
+            Triangular_Substitution(work, b.data(), n, idx, x.data());
             std::vector<int> order(idx + 1, idx + n + 1);
             std::sort(order.begin(), order.end());
             for (int p = 1; p <= n; ++p)
@@ -181,14 +163,15 @@ TEST(LuSolver, FactorsRebuildTheMatrixInPivotOrderAndSolutionsSolve)
             // Row idx(p) of A is row p of L (unit diagonal) times U, both read
             // through idx; and A x reproduces b.
             for (int p = 1; p <= n; ++p) {
-                const double *row = a[idx[p]];
+                const double *row = Matrix(a)[idx[p]];
                 double size = 0, sum = 0, largest = 0;
                 for (int j = 1; j <= n; ++j)
                     largest = std::fmax(largest, std::fabs(row[j]));
                 for (int j = 1; j <= n; ++j) {
                     double product = 0;
                     for (int k = 1; k <= p && k <= j; ++k)
-                        product += (k == p ? 1.0 : work[idx[p]][k]) * work[idx[k]][j];
+                        product +=
+                            (k == p ? 1.0 : work.rows[idx[p] - 1][k]) * work.rows[idx[k] - 1][j];
                     EXPECT_NEAR(product, row[j], 1e-12 * largest) << idx[p] << "," << j;
                     size += std::fabs(row[j] * x[j]);
                     sum += row[j] * x[j];
