@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # End-to-end run: one scenario, three ways: quor_vane_replay (the headless back
-# end); the Linux quor_vane in Xvfb, driven by xdotool and closed by
+# end); the Linux quor_vane in Xvfb, driven by xdotool, resized and closed by
 # WM_DELETE_WINDOW; quor_vane.exe under Wine in Xvfb, run from its package and
 # closed by "wine taskkill" (WM_CLOSE). Each run must exit with status 18 and
 # leave the points.txt the ground truth gives (CR LF line ends from the Windows
-# build); the picture area in both real windows' screenshots must equal the
-# headless client area.
+# build). The Linux window's client area must be 1012 by 669 and its
+# screenshot equal the headless client area, readout included; under Wine,
+# with other fonts, the picture area must. After the resize the Linux window
+# must show the bare stereo image again.
 #
 # usage: tests/e2e/run.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 #   LINUX_BUILD_DIR holds the built programs, test helpers and default scene;
@@ -20,7 +22,7 @@ mkdir -p "$2"
 windows_build=$(cd "$2" && pwd)
 out=$linux_build/e2e
 replay=$linux_build/tools/replay/quor_vane_replay
-close_request=$linux_build/tests/platform/x_close_request
+close_request=$linux_build/tests/e2e/x_close_request
 image=$linux_build/scene/pr8a_c_ds.bmp
 for f in "$replay" "$linux_build/app/quor_vane" "$close_request" "$image"; do
   [ -e "$f" ] || { echo "e2e: missing $f (build $linux_build first)" >&2; exit 2; }
@@ -61,14 +63,13 @@ log "cross-building quor_vane.exe in $windows_build"
 
 xdo() { timeout 10 xdotool "$@"; }
 shot() { timeout 20 import -window root -crop "$1" +repage -type truecolor "bmp3:$2"; }
-# same_picture A B: the picture areas (client columns 10..909, rows 10..629) are equal.
-same_picture() { [ "$(timeout 20 compare -metric AE "$1[900x620+10+10]" "$2[900x620+10+10]" null: 2>&1)" = 0 ]; }
+# same A B [AREA]: the pictures (or their AREAs, such as 900x620+10+10) are equal.
+same() { [ "$(timeout 20 compare -metric AE "$1${3:+[$3]}" "$2${3:+[$3]}" null: 2>&1)" = 0 ]; }
 # painted RUN: whether the screen shows the stereo image yet (a later paint would reset the parallax).
 painted() {
   local left top
   read -r left top _ <"$out/$1/client"
-  shot "900x620+$((left + 10))+$((top + 10))" "$out/$1/painted.bmp" &&
-    [ "$(timeout 20 compare -metric AE "$out/$1/painted.bmp" "$image" null: 2>&1)" = 0 ]
+  shot "900x620+$((left + 10))+$((top + 10))" "$out/$1/painted.bmp" && same "$out/$1/painted.bmp" "$image"
 }
 # drive RUN: sends the scenario's input as real X events; "save" takes RUN/screen.bmp.
 drive() {
@@ -97,7 +98,11 @@ linux_client() {
     awk '/Absolute upper-left X/ {l = $NF} /Absolute upper-left Y/ {t = $NF}
          /Width:/ {w = $NF} /Height:/ {h = $NF} END {print l, t, w, h}' >"$out/linux/client"
 }
-linux_close() { timeout 10 "$close_request" "$(cat "$out/linux/window")"; }
+linux_close() {
+  xdo windowsize "$(cat "$out/linux/window")" 1100 760 && wait_until 10 painted linux &&
+    touch "$out/linux/repainted"
+  timeout 10 "$close_request" "$(cat "$out/linux/window")"
+}
 wine_start() { cd "$out/wine" && exec setsid timeout -k 5 120 wine quor_vane.exe; }
 wine_client() {
   timeout 10 wine "$windows_build/tools/win32/qv_client_origin.exe" 2>/dev/null | tr -d '\r' \
@@ -154,9 +159,10 @@ for run in headless linux; do
 done
 crlf() { [ -f "$1" ] && ! grep -q $'[^\r]$' "$1" && tr -d '\r' <"$1" | diff "$out/expected_points.txt" -; }
 check "wine points.txt equals the ground truth, in CR LF lines" crlf "$out/wine/points.txt"
-for run in linux wine; do
-  check "$run screenshot shows the headless picture, mark included" \
-    same_picture "$out/$run/screen.bmp" "$out/headless/client.bmp"
-done
+check "linux client area is 1012 by 669" grep -q ' 1012 669$' "$out/linux/client"
+check "linux screenshot shows the headless client area" same "$out/linux/screen.bmp" "$out/headless/client.bmp"
+check "wine screenshot shows the headless picture, mark included" \
+  same "$out/wine/screen.bmp" "$out/headless/client.bmp" 900x620+10+10
+check "linux showed the bare stereo image after a resize" test -f "$out/linux/repainted"
 echo "e2e: $failures failed"
 [ "$failures" -eq 0 ]

@@ -25,8 +25,7 @@ inline LRESULT CALLBACK Recording_Window_Proc(HWND window, UINT message, WPARAM 
     if (!handler && message == WM_PAINT) {
         PAINTSTRUCT paint;
         painted = BeginPaint(window, &paint);
-        EndPaint(window, &paint);
-        return 0;
+        return EndPaint(window, &paint) ? 0 : 1;
     }
     if (message == WM_DESTROY)
         PostQuitMessage(18);
