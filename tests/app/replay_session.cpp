@@ -64,12 +64,6 @@ ReplaySession::~ReplaySession()
         std::fprintf(stderr, "could not remove %s\n", directory.c_str());
 }
 
-void ReplaySession::Write_Image(const std::function<Rgb(int x, int y)> &colour, int width,
-                                int height)
-{
-    Write_Bmp(Path("pr8a_c_ds.bmp"), width, height, colour);
-}
-
 void ReplaySession::Run(const std::string &script)
 {
     std::ofstream(Path("script.txt")) << script;

@@ -45,7 +45,10 @@ class ReplaySession {
     std::string Path(const std::string &name) const { return directory + "/" + name; }
     // The stereo image the program will show.
     void Write_Image(const std::function<Rgb(int x, int y)> &colour, int width = 900,
-                     int height = 620);
+                     int height = 620)
+    {
+        Write_Bmp(Path("pr8a_c_ds.bmp"), width, height, colour);
+    }
     // Runs one session with the given script lines.
     void Run(const std::string &script);
 

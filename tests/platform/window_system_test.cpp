@@ -1,7 +1,8 @@
-// Message order, closing and quitting, painting, clipping and the pixel
-// operations.
+// Message order, closing and quitting, painting, clipping, the pixel
+// operations and text.
 #include "window_fixture.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -94,6 +95,61 @@ TEST_F(WindowSystemTest, PixelsOutsideTheClientAreaOrWithoutAContextAreInvalid)
     Headless_Request_Close();
     Pump();
     EXPECT_EQ(GetPixel(dc, 5, 5), CLR_INVALID) << "the context went with the window";
+}
+
+// Text: black on an opaque white cell whose top-left corner is the given
+// point, each character in its own glyph, clipped like every other drawing.
+TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClipped)
+{
+    HDC dc = Create_Main_Window();
+    for (int y = 150; y < 300; y++)
+        for (int x = 880; x < 1012; x++)
+            SetPixel(dc, x, y, Red);
+    // The width and height of what a line at (x, y) covered, and its pixels.
+    auto cell = [](int x, int y, int &width, int &height) {
+        std::vector<COLORREF> pixels;
+        for (int row = y; row < y + 20; row++)
+            for (int column = x; column < 1012; column++)
+                if (Headless_Client_Pixel(column, row) != Red)
+                    pixels.push_back(Headless_Client_Pixel(column, row)),
+                        width = std::max(width, column + 1 - x), height = row + 1 - y;
+        return pixels;
+    };
+    ASSERT_TRUE(TextOutA(dc, 920, 200, "X  1234.567 ", 12));
+    int width = 0, height = 0, dark = 0, coloured = 0;
+    for (COLORREF p : cell(920, 200, width, height))
+        dark += GetRValue(p) < 64, coloured += GetRValue(p) != GetBValue(p);
+    EXPECT_EQ(Headless_Client_Pixel(919, 205), Red);
+    EXPECT_EQ(Headless_Client_Pixel(925, 199), Red);
+    EXPECT_TRUE(height >= 12 && height <= 20 && dark > 40 && coloured == 0) << height;
+    EXPECT_TRUE(width >= 12 * 5 && width <= 12 * 10) << "readable: " << width;
+    EXPECT_EQ(Headless_Client_Pixel(920 + width - 1, 200 + height / 2), White) << "trailing blank";
+    // New text covers old text from the left; 0 and 1 are drawn differently.
+    TextOutA(dc, 900, 170, "ID 888 ", 7);
+    for (auto [y, text] : {std::pair{170, "ID   0 "}, {230, "ID   0 "}, {260, "ID   1 "}})
+        TextOutA(dc, 900, y, text, 7);
+    int differing = 0;
+    const std::vector<COLORREF> fresh = cell(900, 230, width = 0, height);
+    for (int y = 0; y < height; y++)
+        for (int x = 900; x < 900 + width; x++)
+            differing += Headless_Client_Pixel(x, 170 + y) != Headless_Client_Pixel(x, 230 + y);
+    EXPECT_EQ(differing, 0);
+    EXPECT_NE(cell(900, 260, width, height), fresh);
+    // Clipped at the client edge and to the paint's update region.
+    EXPECT_TRUE(TextOutA(dc, 1000, 280, "Z  -99999.999 ", 14));
+    EXPECT_NE(Headless_Client_Pixel(1011, 285), Red);
+    EXPECT_TRUE(TextOutA(dc, INT_MIN, INT_MAX, "Z  -99999.999 ", 14));
+    EXPECT_FALSE(TextOutA(dc, 920, 170, nullptr, 3));
+    EXPECT_FALSE(TextOutA(nullptr, 0, 0, "ID   0 ", 7));
+    Headless_Invalidate(0, 0, 925, 669);
+    handler = [](HWND window, UINT message) {
+        PAINTSTRUCT paint;
+        return message == WM_PAINT && BeginPaint(window, &paint) &&
+               TextOutA(paint.hdc, 920, 280, "ID   0 ", 7) && EndPaint(window, &paint);
+    };
+    Pump();
+    EXPECT_EQ(Headless_Client_Pixel(930, 285), Red) << "outside the update region";
+    EXPECT_NE(Headless_Client_Pixel(922, 285), Red) << "inside it";
 }
 
 } // namespace
