@@ -62,30 +62,22 @@ TEST(MeasurementArea, BoundsAreInclusiveAndThePointerHidesInside)
                                 "  2   114.687   205.372    16.437\n");
 }
 
-TEST(Wheel, EachMessageStepsTheParallaxByTwo)
+TEST(Wheel, EachMessageStepsTheParallaxByTwoToZeroAndPastIt)
 {
     ReplaySession session;
     session.Write_Image(Grey);
-    std::string script = "move 465 320\nwheel 2000\nrelease\nwheel 32000\nrelease\n"; // no steps
-    for (int i = 0; i < 11; ++i)
-        script += "wheel -120\n"; // a notch back widens: offsets 40 and -40
-    session.Run(script + "release\nwheel 32001\nwheel 0\nwheel 1999\nwheel 120\nrelease\n");
-    // wheel 32001 widens by one step and 0, 1999 and 120 narrow by one each.
+    // No steps; then eleven notches back widen to offsets 40 and -40; then
+    // wheel word 32001 widens and 0, 1999 and 120 narrow by one step each;
+    // then narrowing to 0 and one step past it.
+    session.Run("move 465 320\nwheel 2000\nrelease\nwheel 32000\nrelease\n" +
+                Times(11, "wheel -120\n") +
+                "release\nwheel 32001\nwheel 0\nwheel 1999\nwheel 120\n" + "release\n" +
+                Times(38, "wheel 120\n") + "save zero.bmp\nrelease\nwheel 120\nsave past.bmp\n");
     const std::string first = "102.211   199.632    25.719\n";
     EXPECT_EQ(session.Points(), "  1   " + first + "  2   " + first +
                                     "  3   103.864   196.927    25.133\n"
-                                    "  4   103.589   197.377    25.230\n");
-}
-
-TEST(Wheel, NarrowingToZeroAndPastIt)
-{
-    ReplaySession session;
-    session.Write_Image(Grey);
-    std::string script = "move 465 320\n";
-    for (int i = 0; i < 29; ++i)
-        script += "wheel 120\n";
-    session.Run(script + "save zero.bmp\nrelease\nwheel 120\nsave past.bmp\n");
-    EXPECT_EQ(session.Points(), "  1    95.288   210.967    28.175\n");
+                                    "  4   103.589   197.377    25.230\n"
+                                    "  5    95.288   210.967    28.175\n");
     // Both halves on the pointer column: the right-eye colour shows throughout.
     const Picture zero = session.Saved("zero.bmp"), past = session.Saved("past.bmp");
     for (auto [x, y] : Mark_Pixels(465, 320))

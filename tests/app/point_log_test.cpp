@@ -16,11 +16,8 @@ TEST(PointLog, RecordsAreNumberedFormattedAndAppendedAndSurviveAKill)
     session.Run("release\nmove 465 320\nrelease\nmove 950 300\nrelease\nrelease\n");
     EXPECT_EQ(session.status, 18);
     EXPECT_EQ(session.err, "");
-    std::string script = "move 465 320\n";
-    for (int i = 0; i < 11; ++i)
-        script += "wheel -120\n";
     // Killed right after the release: the record is in the file all the same.
-    session.Run(script + "release\nkill\n");
+    session.Run("move 465 320\n" + Times(11, "wheel -120\n") + "release\nkill\n");
     EXPECT_EQ(session.status, 128 + 9);
     EXPECT_EQ(session.Points(), "  1     0.000     0.000     0.000\n"
                                 "  2   102.211   199.632    25.719\n"

@@ -64,6 +64,15 @@ class ReplaySession {
     std::string directory;
 };
 
+// A script line repeated.
+inline std::string Times(int count, const std::string &line)
+{
+    std::string lines;
+    while (count-- > 0)
+        lines += line;
+    return lines;
+}
+
 // The client positions of one half of the floating mark centred at (x, y): a
 // diagonal cross of 45 pixels in a 9 by 9 box, arms three pixels thick.
 std::vector<std::pair<int, int>> Mark_Pixels(int x, int y);
