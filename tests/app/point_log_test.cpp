@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,7 +25,7 @@ TEST(PointLog, RecordsAreNumberedFormattedAndAppendedAndSurviveAKill)
                                 "  1   103.864   196.927    25.133\n");
 }
 
-TEST(PointLog, ALogThatCannotBeOpenedOrWrittenIsReportedAndMeasuringGoesOn)
+TEST(PointLog, ALogThatCannotBeOpenedIsReportedAndMeasuringGoesOn)
 {
     ReplaySession session;
     session.Write_Image(Grey);
@@ -37,13 +36,6 @@ TEST(PointLog, ALogThatCannotBeOpenedOrWrittenIsReportedAndMeasuringGoesOn)
                            "point 1 was not written to points.txt: the file is not open\n"
                            "point 2 was not written to points.txt: the file is not open\n");
     EXPECT_EQ(session.Printed("text").back(), "text 920 170 ID   2 ");
-
-    ReplaySession full;
-    full.Write_Image(Grey);
-    ASSERT_EQ(symlink("/dev/full", full.Path("points.txt").c_str()), 0);
-    full.Run("move 465 320\nrelease\n");
-    EXPECT_EQ(full.status, 18);
-    EXPECT_EQ(full.err, "point 1 was not written to points.txt: No space left on device\n");
 }
 
 } // namespace

@@ -88,20 +88,4 @@ TEST(FloatingMark, ReadoutTextUnderAHalfEntersItsColourMean)
     Expect_Half(session.Saved("marked.bmp"), 871, 175, {90, 200, 200});
 }
 
-TEST(FloatingMark, APartialRepaintLeavesTheOldMarkOnScreen)
-{
-    ReplaySession session;
-    session.Write_Image(Texture);
-    session.Run("move 465 320\nmove 470 320\nsave drawn.bmp\nexpose 0 0 300 300\nmove 600 500\n"
-                "save after.bmp\n");
-    const Picture drawn = session.Saved("drawn.bmp"), after = session.Saved("after.bmp");
-    // The repainted region did not reach the mark at (470, 320); the move
-    // after the paint draws anew without restoring, so that mark stays.
-    for (auto [x, y] : Mark_Pixels(499, 320))
-        EXPECT_EQ(after.At(x, y), drawn.At(x, y));
-    EXPECT_NE(after.At(499, 320), Texture(489, 310));
-    // The paint reset the colours: the new mark shows the fixed ones.
-    Expect_Half(after, 629, 500, {200, 120, 120});
-}
-
 } // namespace

@@ -62,14 +62,10 @@ TEST_F(WindowSystemTest, PaintErasesAndClipsToTheUpdateRegionAndTheOwnContextSta
               (std::vector<LONG>{10, 20, 220, 130}));
     EXPECT_EQ(inside, White) << "erased before the window procedure paints";
     EXPECT_EQ(outside, CLR_INVALID);
-    for (auto [x, y, colour] : {std::tuple{100, 80, Red},
-                                {49, 59, RGB(0, 255, 0)},
-                                {9, 20, Red},
-                                {50, 20, Red},
-                                {10, 60, Red},
-                                {210, 110, White},
-                                {220, 110, Red}})
-        EXPECT_EQ(Headless_Client_Pixel(x, y), colour) << x << "," << y;
+    for (auto [x, y] : {std::pair{100, 80}, {9, 20}, {50, 20}, {10, 60}, {220, 110}})
+        EXPECT_EQ(Headless_Client_Pixel(x, y), Red) << x << "," << y;
+    EXPECT_EQ(Headless_Client_Pixel(210, 110), White);
+    EXPECT_EQ(Headless_Client_Pixel(49, 59), RGB(0, 255, 0));
     // After EndPaint the whole client area is drawable again, exactly.
     EXPECT_EQ(SetPixel(dc, 1011, 668, 0x010203), 0x010203u);
     EXPECT_EQ(GetPixel(dc, 1011, 668), 0x010203u);
