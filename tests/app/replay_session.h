@@ -81,7 +81,7 @@ std::vector<std::pair<int, int>> Mark_Pixels(int x, int y);
 // its contrast channels are 200, else 50, and its other channels take the mean.
 Rgb Half_Colour(const Picture &background, int x, int y, bool leftEye);
 
-// How many pixels of two pictures of one size differ where skip is false
-// (all of them if the sizes differ); the first few are reported.
-int Differing_Pixels(const Picture &a, const Picture &b,
-                     const std::function<bool(int x, int y)> &skip);
+// How many of the top-left width by height pixels of two pictures differ,
+// the excepted ones aside.
+int Differing_Pixels(const Picture &a, const Picture &b, int width, int height,
+                     const std::vector<std::pair<int, int>> &except = {});
