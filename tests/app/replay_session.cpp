@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -56,13 +57,13 @@ Picture Read_Bmp(const std::string &path)
 ReplaySession::ReplaySession()
 {
     char pattern[] = "/tmp/quor-vane-test-XXXXXX";
-    directory = mkdtemp(pattern) ? pattern : "/tmp";
+    directory = mkdtemp(pattern) ? pattern : "/tmp/quor-vane-test-not-made";
 }
 
 ReplaySession::~ReplaySession()
 {
-    if (std::system(("rm -rf '" + directory + "'").c_str()) != 0)
-        std::fprintf(stderr, "could not remove %s\n", directory.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
 }
 
 void ReplaySession::Run(const std::string &script)

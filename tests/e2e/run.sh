@@ -129,13 +129,12 @@ run_window() {
   log "$1 run exited with $status"
 }
 
-cp "$image" "$out/headless/"
+cp "$image" "$out/headless/" && cp "$image" "$out/linux/"
 status=0
 (cd "$out/headless" && timeout 120 "$replay" ../scenario.txt >stdout.txt 2>stderr.txt) || status=$?
 echo "$status" >"$out/headless/status"
 wait "$wineboot_pid" || log "wineboot did not finish cleanly (see $out/wineboot.log)"
 wineboot_pid=""
-cp "$image" "$out/linux/"
 run_window linux
 (cd "$out/wine-package" && cmake -E tar xf "$windows_build"/tools/win32/QuorVane-*-windows.zip)
 cp -R "$out"/wine-package/QuorVane-*-windows "$out/wine"
