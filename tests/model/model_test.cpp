@@ -34,8 +34,7 @@ void Expect_Near(const Rows &actual, const Rows &expected, bool significant)
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
             const double e = expected[i][j], magnitude = std::floor(std::log10(std::fabs(e)));
-            EXPECT_NEAR(actual[i][j], e,
-                        e == 0 ? 0 : 0.5 * std::pow(10, magnitude - significant + 1))
+            EXPECT_NEAR(actual[i][j], e, 0.5 * std::pow(10, significant ? magnitude - 5 : -6))
                 << i + 1 << "," << j + 1;
         }
 }
