@@ -5,7 +5,6 @@
 #include <openssl/evp.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
