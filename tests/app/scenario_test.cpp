@@ -18,17 +18,17 @@ TEST(Painting, ShowsTheTopLeftOfTheImageOnWhiteAndAResizeResetsTheMark)
     // Larger than the picture area: only its top-left 900 by 620 pixels show.
     session.Write_Image(Texture, 1000, 700);
     session.Run("save painted.bmp\nmove 465 320\nwheel 120\nwheel 120\nresize 1100 760\n"
-                "save resized.bmp\nmove 465 320\nrelease\n");
+                "save resized.bmp\nmove 465 320\nsave moved.bmp\nrelease\n");
     const Picture p = session.Saved("painted.bmp"), resized = session.Saved("resized.bmp");
-    ASSERT_EQ(resized.width, 1100);
+    ASSERT_TRUE(resized.width == 1100 && resized.height == 760);
     EXPECT_EQ(p.At(10, 10), Texture(0, 0));
     EXPECT_EQ(p.At(909, 629), Texture(899, 619));
     for (auto [x, y] : {std::pair{9, 100}, {910, 100}, {500, 9}, {500, 630}, {950, 400}})
         EXPECT_EQ(p.At(x, y), (Rgb{255, 255, 255})) << x << "," << y;
-    // After the resize the offsets are back at +29 and -29, and mark and
-    // readout are gone until the next move.
+    // After the resize the offsets are back at +29 and -29, mark and readout
+    // are gone, and the next move draws the mark in its fixed colours.
     EXPECT_EQ(session.Points(), "  1   102.211   199.632    25.719\n");
-    ASSERT_EQ(resized.height, 760);
+    Expect_Half(session.Saved("moved.bmp"), 494, 320, {200, 120, 120});
     EXPECT_EQ(Differing_Pixels(p, resized, 1012, 669), 0);
 }
 

@@ -32,11 +32,10 @@ struct Stored {
     Values Row(int i) const { return Values(rows[i - 1].begin() + 1, rows[i - 1].end()); }
 };
 
-Values One_Based(Values values)
-{
+const auto One_Based = [](Values values) {
     values.insert(values.begin(), 0);
     return values;
-}
+};
 
 TEST(StorageDeathTest, ExhaustedMemoryWritesTheMessageAndExitsWithOne)
 {

@@ -111,6 +111,7 @@ TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
                 << x << "," << y;
         }
     EXPECT_EQ(GetPixel(memory, 3, 0), CLR_INVALID);
+    EXPECT_EQ(Load_Bytes(file.substr(0, file.size() - 1)), nullptr) << "one byte short";
     DeleteDC(memory);
     DeleteObject(bitmap);
 }
