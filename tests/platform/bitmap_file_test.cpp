@@ -90,8 +90,8 @@ TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
     // six bytes of pixels and two of padding per row, bottom row first.
     std::string file = "BM";
     auto put = [&file](uint32_t value, int bytes) {
-        for (int k = 0; k < bytes; k++)
-            file += char(value >> 8 * k & 0xFF);
+        for (int k = 0; k < bytes; k++, value >>= 8)
+            file += char(value & 0xFF);
     };
     put(14 + 40 + 12 + 16, 4), put(0, 4), put(14 + 40 + 12, 4);
     put(40, 4), put(3, 4), put(2, 4), put(1, 2), put(16, 2), put(3, 4), put(16, 4);
