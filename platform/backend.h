@@ -29,6 +29,8 @@ void Platform_Invalidate_Client(int left, int top, int right, int bottom);
 void Platform_Request_Close();
 HWND Platform_Main_Window();
 HICON Platform_Main_Window_Icon();
+// The class style of the main window; 0 while there is none.
+UINT Platform_Main_Window_Class_Style();
 COLORREF Platform_Client_Pixel(int x, int y);
 int Platform_Client_Width();
 int Platform_Client_Height();

@@ -29,6 +29,8 @@ void Headless_Invalidate(int left, int top, int right, int bottom);
 void Headless_Request_Close();
 // Null before creation and after destruction.
 HWND Headless_Main_Window();
+// The class style the main window was created with; 0 while there is none.
+UINT Headless_Main_Window_Class_Style();
 // The main window's client framebuffer (kept after the window is destroyed); CLR_INVALID
 // outside it.
 COLORREF Headless_Client_Pixel(int x, int y);

@@ -114,6 +114,11 @@ HWND Headless_Main_Window()
     return Platform_Main_Window();
 }
 
+UINT Headless_Main_Window_Class_Style()
+{
+    return Platform_Main_Window_Class_Style();
+}
+
 COLORREF Headless_Client_Pixel(int x, int y)
 {
     return Platform_Client_Pixel(x, y);

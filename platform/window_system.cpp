@@ -500,6 +500,11 @@ HICON Platform_Main_Window_Icon()
     return state.mainIcon;
 }
 
+UINT Platform_Main_Window_Class_Style()
+{
+    return state.mainWindow != nullptr ? state.mainWindow->classStyle : 0;
+}
+
 int Platform_Client_Width()
 {
     return state.mainWindow ? state.mainWindow->width : state.lastWidth;

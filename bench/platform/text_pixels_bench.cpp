@@ -1,6 +1,5 @@
 // The work one pointer move asks of the layer: the four readout lines, the
 // mark's 90 pixel reads and 180 pixel writes, and the picture copy of a paint.
-#include "../../tests/platform/main_window.h"
 #include "platform/headless.h"
 
 #include <benchmark/benchmark.h>
@@ -20,7 +19,16 @@ LRESULT CALLBACK Plain_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
 HDC Painted_Window()
 {
     Headless_Reset();
-    HWND window = Create_Program_Window(Plain_Window_Proc, "QuorVane", "Quor Vane");
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = Plain_Window_Proc;
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = "QuorVane";
+    RegisterClassExA(&windowClass);
+    HWND window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "QuorVane", "Quor Vane",
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  1024, 700, nullptr, nullptr, nullptr, nullptr);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     EndPaint(window, &paint);

@@ -1,11 +1,12 @@
 // Runs the program through the headless replay runner in a fresh working
 // directory and reads back what it left: exit status, output, the point log
-// and saved pictures of the client area.
+// and saved pictures of the client area. Also the floating mark's shape and
+// colour rule, written once for every test that looks at the mark.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct Rgb {
@@ -22,10 +23,18 @@ struct Picture {
     bool Empty() const { return pixels.empty(); }
 };
 
-// Writes a 24-bit BMP of the given size.
+// Pictures: one in which neighbouring pixels differ, so that a pixel written
+// back to the wrong place shows, and a uniform grey one.
+const auto Texture = [](int x, int y) {
+    return Rgb{(x * 7 + y * 3) % 256, (x * 5 + y * 11) % 256, (x + y * 13) % 256};
+};
+const auto Grey = [](int, int) { return Rgb{90, 90, 90}; };
+
+// Reads a whole file ("" if absent).
+std::string Read_File(const std::string &path);
+// Writes a 24-bit BMP of the given size; reads a BMP (empty on failure).
 void Write_Bmp(const std::string &path, int width, int height,
                const std::function<Rgb(int x, int y)> &colour);
-// Reads a BMP; empty on failure.
 Picture Read_Bmp(const std::string &path);
 
 class ReplaySession {
@@ -36,32 +45,43 @@ class ReplaySession {
     std::string Path(const std::string &name) const { return directory + "/" + name; }
     // The stereo image the program will show.
     void Write_Image(const std::function<Rgb(int x, int y)> &colour, int width = 900,
-                     int height = 620);
-
+                     int height = 620)
+    {
+        Write_Bmp(Path("pr8a_c_ds.bmp"), width, height, colour);
+    }
     // Runs one session with the given script lines.
     void Run(const std::string &script);
 
     int status = -1; // exit status, or 128 + signal number
     std::string out, err;
-    std::string Points() const;                   // points.txt, or "" if absent
-    Picture Saved(const std::string &name) const; // a picture saved by "save NAME"
-    // The lines printed by script lines of one kind ("cursor", "text", "objects").
+    std::string Points() const { return Read_File(Path("points.txt")); }
+    // A picture saved by "save NAME".
+    Picture Saved(const std::string &name) const { return Read_Bmp(Path(name)); }
+    // The lines printed by script lines of one kind ("cursor", "text", "objects", "window").
     std::vector<std::string> Printed(const std::string &kind) const;
 
   private:
     std::string directory;
 };
 
-// The client positions of one half of the floating mark centred at (x, y).
-std::vector<std::pair<int, int>> Mark_Pixels(int x, int y);
-
-// Whether (x, y) lies in the 9 by 9 box of a mark half centred at (cx, cy).
-inline bool In_Mark_Box(int cx, int cy, int x, int y)
+// A script line repeated.
+inline std::string Times(int count, const std::string &line)
 {
-    return x >= cx - 4 && x <= cx + 4 && y >= cy - 4 && y <= cy + 4;
+    std::string lines;
+    while (count-- > 0)
+        lines += line;
+    return lines;
 }
 
-// How many pixels of two pictures of one size differ where skip is false
-// (all of them if the sizes differ); the first few are reported.
-int Differing_Pixels(const Picture &a, const Picture &b,
-                     const std::function<bool(int x, int y)> &skip);
+// The client positions of one half of the floating mark centred at (x, y): a
+// diagonal cross of 45 pixels in a 9 by 9 box, arms three pixels thick.
+std::vector<std::pair<int, int>> Mark_Pixels(int x, int y);
+// The colour of a half centred at (x, y) over a background: the left-eye half
+// judges the mean red under it, the right-eye half the mean blue; below 175
+// its contrast channels are 200, else 50, and its other channels take the mean.
+Rgb Half_Colour(const Picture &background, int x, int y, bool leftEye);
+
+// How many of the top-left width by height pixels of two pictures differ,
+// the excepted ones aside.
+int Differing_Pixels(const Picture &a, const Picture &b, int width, int height,
+                     const std::vector<std::pair<int, int>> &except = {});

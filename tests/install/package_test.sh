@@ -50,7 +50,7 @@ run_launcher() {
   until_true grep -q 'Icon (64 x 64)' <(xprop -id "$window" _NET_WM_ICON) || fail "no icon"
   xdotool mousemove --window "$window" 300 200 sleep 0.5 click 1
   until_true test "$(wc -l 2>/dev/null <"$folder/points.txt")" = "$1" || fail "click lost"
-  "$build/tests/platform/x_close_request" "$window"
+  "$build/tests/e2e/x_close_request" "$window"
   until_true gone "$pid" || fail "the program did not end after the close request"
   wait "$pid" || fail "launcher status $?: $(cat "$work/stderr")"
   pid=""

@@ -54,12 +54,13 @@ TEST_F(HandleTest, DeletedContextsAndBitmapsNeverComeBackAndHandlesOfOneKindAreN
 
 TEST_F(HandleTest, ADestroyedWindowAndItsOwnContextAreDeadForEveryCall)
 {
-    HWND window = Create_Main_Window();
-    HDC own = Paint();
+    HDC own = Create_Main_Window();
+    HWND window = created;
     HDC memory = CreateCompatibleDC(own);
     ASSERT_TRUE(DestroyWindow(window));
-    HWND next = Create_Main_Window();
-    EXPECT_NE(next, window);
+    Create_Main_Window();
+    EXPECT_NE(created, nullptr);
+    EXPECT_NE(created, window);
     PAINTSTRUCT paint;
     RECT client;
     EXPECT_EQ(BeginPaint(window, &paint), nullptr);
@@ -74,12 +75,13 @@ TEST_F(HandleTest, ADestroyedWindowAndItsOwnContextAreDeadForEveryCall)
 
 TEST_F(HandleTest, AWindowDestroyedByItsCreationHandlerIsNeverUsedAgain)
 {
-    windowLog.handler = [](HWND window, UINT message, WPARAM, LPARAM) {
+    handler = [](HWND window, UINT message) {
         return message == WM_CREATE && DestroyWindow(window);
     };
-    EXPECT_EQ(Create_Main_Window(), nullptr);
-    windowLog.messages.clear();
-    Pump_Until_Idle();
-    EXPECT_TRUE(windowLog.messages.empty());
+    Create_Main_Window();
+    EXPECT_EQ(created, nullptr);
+    received.clear();
+    Pump();
+    EXPECT_TRUE(received.empty());
     EXPECT_EQ(Headless_Live_Dcs(), 0);
 }

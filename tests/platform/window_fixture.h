@@ -1,8 +1,8 @@
-// A main window as the program creates it, a window procedure that records
-// what it receives, and the message loop, for tests on the headless back end.
+// A 1024 by 700 overlapped window with its own device context (client area
+// 1012 by 669), a window procedure that records what it receives, and a
+// message pump, for tests of the window-system layer on the headless back end.
 #pragma once
 
-#include "main_window.h"
 #include "platform/headless.h"
 
 #include <gtest/gtest.h>
@@ -10,51 +10,32 @@
 #include <functional>
 #include <vector>
 
-struct ReceivedMessage {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-struct WindowLog {
-    std::vector<ReceivedMessage> messages;
-    // Called before default handling; returning true skips it.
-    std::function<bool(HWND, UINT, WPARAM, LPARAM)> handler;
-    bool quitOnDestroy = true;
-};
-
-inline WindowLog windowLog;
+inline std::vector<UINT> received;
+// Called before default handling; returning true skips it. Unset, every
+// WM_PAINT is answered with BeginPaint and EndPaint.
+inline std::function<bool(HWND, UINT)> handler;
+inline HDC painted = nullptr;  // what the last such BeginPaint gave
+inline HWND created = nullptr; // what the last Create_Main_Window created
 
 inline LRESULT CALLBACK Recording_Window_Proc(HWND window, UINT message, WPARAM wParam,
                                               LPARAM lParam)
 {
-    windowLog.messages.push_back(ReceivedMessage{message, wParam, lParam});
-    if (windowLog.handler && windowLog.handler(window, message, wParam, lParam))
+    received.push_back(message);
+    if (handler && handler(window, message))
         return 0;
-    if (message == WM_DESTROY && windowLog.quitOnDestroy) {
-        PostQuitMessage(18);
-        return 0;
+    if (!handler && message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        painted = BeginPaint(window, &paint);
+        return EndPaint(window, &paint) ? 0 : 1;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-inline HWND Create_Main_Window()
-{
-    return Create_Program_Window(Recording_Window_Proc, "QuorVane", "Quor Vane");
-}
-
-// Runs the loop to its end and returns the quit message's parameter.
-inline WPARAM Run_Message_Loop()
-{
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0))
-        DispatchMessageA(&msg);
-    return msg.wParam;
+    if (message == WM_DESTROY)
+        PostQuitMessage(18);
+    return message == WM_DESTROY ? 0 : DefWindowProcA(window, message, wParam, lParam);
 }
 
 // Delivers messages until nothing is left but what the idle handler would
 // bring: the handler then posts a marker thread message that ends the pump.
-inline void Pump_Until_Idle()
+inline HDC Pump()
 {
     constexpr UINT idleMarker = WM_USER + 77;
     Headless_Set_Idle_Handler([](void *) { return PostMessageA(nullptr, idleMarker, 0, 0) != 0; },
@@ -63,34 +44,22 @@ inline void Pump_Until_Idle()
     while (GetMessageA(&msg, nullptr, 0, 0) && msg.message != idleMarker)
         DispatchMessageA(&msg);
     Headless_Set_Idle_Handler(nullptr, nullptr);
+    return painted;
 }
 
-// Pumps until idle, answering every WM_PAINT with BeginPaint, draw, EndPaint;
-// returns the context BeginPaint gave (null when there was no paint).
-inline HDC Paint(const std::function<void(HDC, const PAINTSTRUCT &)> &draw = nullptr)
+inline HDC Create_Main_Window()
 {
-    HDC dc = nullptr;
-    windowLog.handler = [&](HWND window, UINT message, WPARAM, LPARAM) {
-        if (message != WM_PAINT)
-            return false;
-        PAINTSTRUCT paint;
-        dc = BeginPaint(window, &paint);
-        if (draw)
-            draw(dc, paint);
-        EndPaint(window, &paint);
-        return true;
-    };
-    Pump_Until_Idle();
-    windowLog.handler = nullptr;
-    return dc;
-}
-
-inline std::vector<UINT> Message_Numbers()
-{
-    std::vector<UINT> numbers;
-    for (const ReceivedMessage &m : windowLog.messages)
-        numbers.push_back(m.message);
-    return numbers;
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = Recording_Window_Proc;
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    windowClass.lpszClassName = "LayerTest";
+    RegisterClassExA(&windowClass);
+    created = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "LayerTest", "",
+                              WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 1024,
+                              700, nullptr, nullptr, nullptr, nullptr);
+    return Pump();
 }
 
 class HeadlessTest : public ::testing::Test {
@@ -98,7 +67,8 @@ class HeadlessTest : public ::testing::Test {
     void SetUp() override
     {
         Headless_Reset();
-        windowLog = WindowLog();
+        received.clear();
+        handler = nullptr;
     }
     void TearDown() override { Headless_Reset(); }
 };

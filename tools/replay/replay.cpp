@@ -18,6 +18,8 @@
 //                      not yet deleted
 //   remove FILE        delete FILE, as another program might meanwhile
 //   rename FROM TO     rename FROM to TO, likewise
+//   window             print "window STYLE WIDTH HEIGHT": the main window's class
+//                      style (hexadecimal) and client size
 //   close              close request, as from the close box
 //   kill               end the process at once, as a kill would
 // A move, wheel or release line prefixed with "early" is queued before the
@@ -137,6 +139,10 @@ bool Next_Step(void *context)
         } else if (verb == "rename" && (args >> file >> target)) {
             if (std::rename(file.c_str(), target.c_str()) != 0)
                 std::fprintf(stderr, "quor_vane_replay: could not rename %s\n", file.c_str());
+        } else if (verb == "window") {
+            std::printf("window %#x %d %d\n", Headless_Main_Window_Class_Style(),
+                        Headless_Client_Width(), Headless_Client_Height());
+            std::fflush(stdout);
         } else if (verb == "kill") {
             std::fflush(stdout);
             std::raise(SIGKILL);

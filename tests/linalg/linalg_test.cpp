@@ -1,0 +1,180 @@
+// Exhausted memory, the normal equations and the LU solver.
+#include "linalg/linalg.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#if !defined(__SANITIZE_ADDRESS__)
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+using Values = std::vector<double>;
+using Rows = std::vector<Values>;
+
+// 1-based storage over vectors, as the routines take it: a spare leading
+// element in every row and vector, and a spare leading row handle.
+struct Stored {
+    Rows rows;
+    std::vector<double *> handles{nullptr};
+    explicit Stored(const Rows &values) : rows(values)
+    {
+        for (Values &row : rows)
+            row.insert(row.begin(), 0), handles.push_back(row.data());
+    }
+    Stored(const Stored &) = delete;
+    operator Matrix() { return handles.data(); }
+    Values Row(int i) const { return Values(rows[i - 1].begin() + 1, rows[i - 1].end()); }
+};
+
+const auto One_Based = [](Values values) {
+    values.insert(values.begin(), 0);
+    return values;
+};
+
+TEST(StorageDeathTest, ExhaustedMemoryWritesTheMessageAndExitsWithOne)
+{
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    // Under the address sanitizer its own warning comes first and it refuses
+    // the request itself; elsewhere the heap is limited in the child.
+#if defined(__SANITIZE_ADDRESS__)
+    const char message[] = "could not allocate memory$";
+    auto limit = [] {};
+#else
+    const char message[] = "^could not allocate memory$";
+    auto limit = [] {
+        rlimit heap{512u << 20, 512u << 20};
+        setrlimit(RLIMIT_AS, &heap);
+    };
+#endif
+    EXPECT_EXIT((limit(), Allocate_Vector(1 << 30)), testing::ExitedWithCode(1), message);
+    EXPECT_EXIT((limit(), Allocate_Matrix(3, 1 << 30)), testing::ExitedWithCode(1), message);
+    EXPECT_EXIT((limit(), Allocate_Index_Vector(0x7ffffff0)), testing::ExitedWithCode(1), message);
+}
+
+TEST(NormalEquations, FourObservationsOfThreeUnknownsSummedInAscendingOrder)
+{
+    Stored a({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}}), n(Rows(3, Values(3)));
+    Values b = One_Based({1, 2, 3, 6}), c(4);
+    Normal_Matrix(a, 4, 3, n);
+    Normal_Vector(a, b.data(), 4, 3, c.data());
+    EXPECT_EQ((Rows{n.Row(1), n.Row(2), n.Row(3)}), (Rows{{2, 1, 1}, {1, 2, 1}, {1, 1, 2}}));
+    EXPECT_EQ(c, (Values{0, 7, 8, 9}));
+    // Products 1, 1e16 and -1e16 in ascending k lose the 1; any other order
+    // or a compensated sum keeps it.
+    Stored big({{1, 1, 0}, {1e8, 1e8, 1}, {-1e8, 1e8, 1}});
+    Values d = One_Based({1, 1e8, 1e8});
+    Normal_Matrix(big, 3, 3, n);
+    Normal_Vector(big, d.data(), 3, 3, c.data());
+    EXPECT_EQ((Values{n.Row(1)[1], n.Row(2)[0], n.Row(3)[2], c[1], c[3]}),
+              (Values{0, 0, 2, 0, 2e8}));
+}
+
+const double inf = std::numeric_limits<double>::infinity();
+const std::string zeroRow = "error: matrix with zero row in Triangular_Decomposition\n";
+const std::string singular = "error: singular matrix in Triangular_Decomposition\n";
+
+struct LuCase {
+    Rows a;
+    Values b, x;
+    std::vector<int> idx; // empty: not checked
+    std::string messages;
+    std::vector<std::pair<int, Values>> rows; // rows of the work matrix afterwards
+};
+
+// clang-format off
+const LuCase luCases[] = {
+    {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {4, -5, 6.5}, {4, -5, 6.5}, {1, 2, 3}, "", {}},
+    // The multipliers take the places of the eliminated elements.
+    {{{2, 1, 1}, {1, 2, 1}, {1, 1, 2}}, {7, 8, 9}, {1, 2, 3}, {1, 2, 3}, "",
+     {{1, {2, 1, 1}}, {2, {0.5, 1.5, 0.5}}, {3, {0.5, 1.0 / 3, 4.0 / 3}}}},
+    // Equal scores: the lower position wins. Then the scaling decides against
+    // the larger element. Then an exchange moves only idx, not the rows.
+    {{{2, 1}, {4, -4}}, {3, 0}, {1, 1}, {1, 2}, "", {{2, {2, -6}}}},
+    {{{1, 1}, {10, 10000}}, {2, 10010}, {1, 1}, {1, 2}, "", {}},
+    {{{1, 10000}, {10, 1}}, {10001, 11}, {1, 1}, {2, 1}, "", {{1, {0.1, 9999.9}}, {2, {10, 1}}}},
+    {{{0, 2, 0}, {3, 0, 0}, {0, 0, 4}}, {2, 3, 4}, {1, 1, 1}, {2, 1, 3}, "", {}},
+    // A zero row; a column without a pivot, skipped and left as it was.
+    {{{1, 2}, {0, 0}}, {1, 1}, {-inf, inf}, {}, zeroRow + singular, {}},
+    {{{0, 1}, {0, 2}}, {1, 1}, {inf, 0.5}, {}, singular, {{2, {0, 2}}}},
+    {{{0}}, {1}, {inf}, {1}, zeroRow + singular, {}},
+    {{{5}}, {10}, {2}, {1}, "", {}},
+};
+// clang-format on
+
+TEST(LuSolver, NamedCasesFactorSolveAndReport)
+{
+    for (const LuCase &c : luCases) {
+        SCOPED_TRACE(testing::PrintToString(c.a));
+        const int n = int(c.b.size());
+        Stored a(c.a), work(Rows(n, Values(n)));
+        Values b = One_Based(c.b), x(n + 1), solved(n + 1);
+        IndexVector idx = Allocate_Index_Vector(n);
+        testing::internal::CaptureStdout();
+        Triangular_Decomposition(a, n, work, idx);
+        Triangular_Substitution(work, b.data(), n, idx, x.data());
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.messages);
+        EXPECT_EQ(Values(x.begin() + 1, x.end()), c.x);
+        EXPECT_TRUE(c.idx.empty() || std::vector<int>(idx + 1, idx + n + 1) == c.idx);
+        for (const auto &[row, values] : c.rows)
+            EXPECT_EQ(work.Row(row), values) << "row " << row;
+        Free_Index_Vector(idx);
+        // The whole solve gives the same and leaves its inputs as they were.
+        testing::internal::CaptureStdout();
+        Solve_Linear_System(a, b.data(), n, solved.data());
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.messages);
+        EXPECT_EQ(solved, x);
+        for (int i = 1; i <= n; ++i)
+            EXPECT_EQ(a.Row(i), c.a[i - 1]);
+        EXPECT_EQ(b, One_Based(c.b));
+    }
+}
+
+TEST(LuSolver, FactorsRebuildTheMatrixInPivotOrderAndSolutionsSolve)
+{
+    std::mt19937 random(20261207);
+    std::uniform_real_distribution<double> element(-10, 10);
+    for (int n = 1; n <= 8; ++n)
+        for (int trial = 0; trial < 25; ++trial) {
+            SCOPED_TRACE(std::to_string(n) + " " + std::to_string(trial));
+            Rows rows(n, Values(n));
+            Values b(n + 1), x(n + 1);
+            for (int i = 0; i < n; ++i) {
+                // Rows of very different size, so that the scaling matters.
+                const double rowScale = std::pow(10.0, int(random() % 7) - 3);
+                for (double &value : rows[i])
+                    value = element(random) * rowScale;
+                b[i + 1] = element(random) * rowScale;
+            }
+            Stored a(rows), work(Rows(n, Values(n)));
+            IndexVector idx = Allocate_Index_Vector(n);
+            Triangular_Decomposition(a, n, work, idx);
+            Triangular_Substitution(work, b.data(), n, idx, x.data());
+            // Row idx(p) of A is row p of L (unit diagonal) times U, both read
+            // through idx; and A x reproduces b.
+            for (int p = 1; p <= n; ++p) {
+                const double *row = Matrix(a)[idx[p]];
+                double size = 0, sum = 0, largest = 0;
+                for (int j = 1; j <= n; ++j)
+                    largest = std::fmax(largest, std::fabs(row[j]));
+                for (int j = 1; j <= n; ++j) {
+                    double product = 0;
+                    for (int k = 1; k <= p && k <= j; ++k)
+                        product +=
+                            (k == p ? 1.0 : work.rows[idx[p] - 1][k]) * work.rows[idx[k] - 1][j];
+                    EXPECT_NEAR(product, row[j], 1e-12 * largest) << idx[p] << "," << j;
+                    size += std::fabs(row[j] * x[j]);
+                    sum += row[j] * x[j];
+                }
+                EXPECT_NEAR(sum, b[idx[p]], 1e-10 * (size + std::fabs(b[idx[p]])));
+            }
+            Free_Index_Vector(idx);
+        }
+}
+
+} // namespace
