@@ -4,10 +4,11 @@
 # while moves arrive at 125 Hz, and its CPU while idle.
 #
 # usage: bench/platform/window_cost.sh [BUILD_DIR]      (default build/release)
-# Environment: QV_BENCH_SCALE=N (default 1) makes the X screen N times larger
-# and moves the pointer over the same part of the picture at N times the
-# coordinates; QV_BENCH_MOVES (default 1250, ten seconds) the number of moves.
-# The program inherits the rest of the environment.
+# Environment: QV_BENCH_SCALE=N (default 1) sets the desktop's scale to N (the
+# Xft.dpi resource, 96 * N) on an X screen N times larger, and moves the pointer
+# over the same part of the picture at N times the coordinates; QV_BENCH_MOVES
+# (default 1250, ten seconds) the number of moves. The program inherits the
+# rest of the environment but GDK_SCALE.
 set -euo pipefail
 build=$(cd "${1:-build/release}" && pwd)
 scale=${QV_BENCH_SCALE:-1}
@@ -23,17 +24,21 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 $((1280 * scale))x$((1024 * scale))x24 -nolisten tcp \
+# -noreset: the scale's resource stays loaded after xrdb disconnects.
+Xvfb -displayfd 3 -screen 0 $((1280 * scale))x$((1024 * scale))x24 -nolisten tcp -noreset \
   3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -1 "$work/display")
+echo "Xft.dpi: $((96 * scale))" | xrdb -nocpp -merge
+unset GDK_SCALE
 
 cp "$image" "$work/"
 (cd "$work" && exec "$program") &
 program_pid=$!
 window=$(timeout 20 xdotool search --sync --name '^Quor Vane$' | head -1)
 sleep 2 # the first paint, and the start-up work around it, are done
+size=$(xwininfo -id "$window" | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w "x" h}')
 
 cpu_ms() { # user + system time of the program so far, in ms
   awk -v tick="$(getconf CLK_TCK)" '{ print ($14 + $15) * 1000 / tick }' "/proc/$program_pid/stat"
@@ -58,7 +63,7 @@ sleep 0.5 # the last moves are handled
 elapsed=$(echo "$(date +%s.%N) - $started - 0.5" | bc)
 move_ms=$(echo "$(cpu_ms) - $move_start" | bc)
 
-echo "display scale:                $scale"
+echo "display scale:                $scale (window $size)"
 echo "resident after first paint:   $rss_mb MB"
 echo "CPU while idle for 5 s:       $idle_ms ms"
 printf 'CPU per pointer move:         %.3f ms (%d moves in %.1f s, %.0f Hz, %s ms in all)\n' \
