@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# End-to-end run: one scenario, three ways: quor_vane_replay (the headless back
+# End-to-end run: one scenario, four ways: quor_vane_replay (the headless back
 # end); the Linux quor_vane in Xvfb, driven by xdotool, resized and closed by
 # WM_DELETE_WINDOW; quor_vane.exe under Wine in Xvfb, run from its package and
 # closed by "wine taskkill" (WM_CLOSE). Each run must exit with status 18 and
@@ -40,6 +40,7 @@ wait_until() {
 }
 rm -rf "$out" && mkdir -p "$out"/{headless,linux,wine-package,scaled/linux}
 "$source_dir/tests/e2e/make_scenario.sh" "$linux_build/scene/pr8a_c_ds_truth.csv" "$out"
+scenario=$out/scenario.txt
 
 xvfb_pid="" program_pid="" wineboot_pid=""
 export WINEPREFIX=$out/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -92,7 +93,7 @@ drive() {
       *) log "line \"$verb\" has no real-window equivalent"; return 1 ;;
     esac
     sleep 0.1
-  done <"$out/scenario.txt"
+  done <"$scenario"
 }
 # How each real-window run starts its program, writes "LEFT TOP WIDTH HEIGHT"
 # of its client area on the screen to RUN/client, and asks it to close.
