@@ -76,6 +76,16 @@ template <typename T> struct HandleTable {
 
 struct DeviceContext;
 
+// What was drawn since the last presentation, as a few rectangles: the mark
+// and the readout lie far apart, and one box around both would present every
+// pixel between them on every pointer move.
+constexpr int Max_Changed_Parts = 4;
+constexpr int64_t Changed_Part_Slack = 32 * 32;
+struct ChangedParts {
+    RECT parts[Max_Changed_Parts];
+    int count;
+};
+
 enum GdiKind { Gdi_Brush = 1, Gdi_Bitmap };
 
 struct GdiObject {
@@ -103,7 +113,7 @@ struct Window {
     bool eraseNeeded;
     bool painting;               // between BeginPaint and EndPaint
     std::vector<RECT> paintClip; // what BeginPaint took from update
-    RECT changed;                // drawn since the last presentation
+    ChangedParts changed;        // drawn since the last presentation
     bool destroying;
 };
 
@@ -188,10 +198,45 @@ inline RECT Rect_Union(const RECT &a, const RECT &b)
     return r;
 }
 
-// Grows the window's record of what was drawn since the last presentation.
+inline int64_t Rect_Area(const RECT &r)
+{
+    return Rect_Empty(r) ? 0 : (int64_t)(r.right - r.left) * (r.bottom - r.top);
+}
+
+// Grows the window's record of what was drawn since the last presentation:
+// the area joins the part whose box grows least by it, unless that would add
+// more than the two hold and a little slack (the scattered pixels of a mark
+// half join up; the readout and a far mark do not) and there is room for a
+// part of its own.
 inline void Mark_Changed(Window *window, const RECT &area)
 {
-    window->changed = Rect_Union(window->changed, area);
+    if (Rect_Empty(area))
+        return;
+    ChangedParts &changed = window->changed;
+    int best = -1;
+    int64_t bestGrowth = 0;
+    for (int i = 0; i < changed.count; i++) {
+        const RECT &part = changed.parts[i];
+        const int64_t growth = Rect_Area(Rect_Union(part, area)) - Rect_Area(part);
+        if (best < 0 || growth < bestGrowth) {
+            best = i;
+            bestGrowth = growth;
+        }
+    }
+    if (best >= 0 &&
+        (changed.count == Max_Changed_Parts ||
+         bestGrowth <= Rect_Area(changed.parts[best]) + Rect_Area(area) + Changed_Part_Slack)) {
+        changed.parts[best] = Rect_Union(changed.parts[best], area);
+        return;
+    }
+    changed.parts[changed.count++] = area;
+}
+
+// Everything changed: the whole client area is presented next.
+inline void Mark_All_Changed(Window *window)
+{
+    window->changed.count = 0;
+    Mark_Changed(window, RECT{0, 0, window->width, window->height});
 }
 
 template <typename Draw>

@@ -129,7 +129,7 @@ void Resize_Window(Window *window, int width, int height)
         Add_Update_Rect(window, RECT{oldWidth, 0, width, height}, true);
         Add_Update_Rect(window, RECT{0, oldHeight, width, height}, true);
     }
-    window->changed = RECT{0, 0, width, height};
+    Mark_All_Changed(window);
     SendMessageA(Handle_Of(window), WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
 }
 
@@ -165,12 +165,16 @@ bool Take_Message(MSG *msg)
 void Present_Main_Window()
 {
     Window *window = state.mainWindow;
-    if (window == nullptr || Rect_Empty(window->changed))
+    if (window == nullptr)
         return;
-    RECT changed = Rect_Intersect(window->changed, RECT{0, 0, window->width, window->height});
-    window->changed = RECT{0, 0, 0, 0};
-    if (!Rect_Empty(changed))
-        Backend_Present(window->pixels.data(), window->width, window->height, changed);
+    const ChangedParts changed = window->changed;
+    window->changed.count = 0;
+    for (int i = 0; i < changed.count; i++) {
+        const RECT part =
+            Rect_Intersect(changed.parts[i], RECT{0, 0, window->width, window->height});
+        if (!Rect_Empty(part))
+            Backend_Present(window->pixels.data(), window->width, window->height, part);
+    }
 }
 
 } // namespace
@@ -256,7 +260,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     window->height = clientHeight;
     // Black until the first paint erases it, so a missing erase shows.
     window->pixels.assign((size_t)clientWidth * clientHeight, 0);
-    window->changed = RECT{0, 0, clientWidth, clientHeight};
+    Mark_All_Changed(window);
     if (becomesMain)
         state.mainIcon = windowClass->icon; // the back end shows it with the window
     if (becomesMain && !Backend_Window_Created(window->title.c_str(), clientWidth, clientHeight)) {
