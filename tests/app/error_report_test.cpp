@@ -122,7 +122,7 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     // once a point is saved again.
     ReplaySession onFull;
     Run_After(onFull, "ln -s /dev/full points.txt",
-              first + "expose 0 0 1012 669\nremove points.txt\n" + second);
+              first + "expose 0 0 1012 669\nremove points.txt\n" + second + "move 465 320\ntext\n");
     EXPECT_EQ(onFull.err, unwritten + "No space left on device\n" + reopened);
     EXPECT_EQ(onFull.Points(), "  2   " + pointAt470);
     const std::string blanked = "ID   2 \ntext 920 290 " + std::string(30, ' ') + "\n";
@@ -131,6 +131,7 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     EXPECT_NE(text.find("ID   1 \n" + full), std::string::npos) << text;
     EXPECT_NE(repainted, std::string::npos) << text;
     EXPECT_NE(text.find(blanked, repainted), std::string::npos) << text;
+    EXPECT_EQ(text.find("NOT saved", text.find(blanked, repainted)), std::string::npos) << text;
 
     // Deleted, or renamed and replaced by another file: the renamed log keeps
     // the first point.
