@@ -27,13 +27,13 @@ void Write_Rle_Bmp(const std::string &path, uint32_t width, uint32_t height)
         << bytes << std::string(1078 - bytes.size(), '\0') << std::string("\0\1", 2);
 }
 
-// A session in a directory holding the grey image, big.bmp (8000 by 8000),
+// A session in a directory holding the grey image, big.bmp (8000 by 8000, top-down),
 // wide.bmp (32769 by 1) and widest.bmp (32768 by 1), changed by a shell
 // command before the program runs.
 void Run_After(ReplaySession &session, const std::string &setup, const std::string &script)
 {
     session.Write_Image([](int, int) { return Rgb{90, 90, 90}; });
-    Write_Rle_Bmp(session.Path("big.bmp"), 8000, 8000);
+    Write_Rle_Bmp(session.Path("big.bmp"), 8000, uint32_t(-8000));
     Write_Rle_Bmp(session.Path("wide.bmp"), 32769, 1);
     Write_Rle_Bmp(session.Path("widest.bmp"), 32768, 1);
     ASSERT_EQ(std::system(("cd '" + session.Path("") + "' && " + setup).c_str()), 0);
@@ -61,6 +61,9 @@ TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord
         {"rm pr8a_c_ds.bmp && mkdir pr8a_c_ds.bmp", "Is a directory"},
         {"mv big.bmp pr8a_c_ds.bmp",
          "too large: 8000 by 8000 pixels; the limit is 33554432 pixels, 32768 a side"},
+        // A 12-byte header, whose sizes are unsigned 16-bit numbers.
+        {R"(printf 'BM\32\0\0\0\0\0\0\0\32\0\0\0\14\0\0\0\1\0\377\377\1\0\30\0' >pr8a_c_ds.bmp)",
+         "too large: 1 by 65535 pixels; the limit is 33554432 pixels, 32768 a side"},
         {"mv wide.bmp pr8a_c_ds.bmp",
          "too large: 32769 by 1 pixels; the limit is 33554432 pixels, 32768 a side"},
         {"mv widest.bmp pr8a_c_ds.bmp", ""}};
@@ -119,7 +122,7 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     // once a point is saved again.
     ReplaySession onFull;
     Run_After(onFull, "ln -s /dev/full points.txt",
-              first + "expose 0 0 1012 669\nremove points.txt\n" + second);
+              first + "expose 0 0 1012 669\nremove points.txt\n" + second + "move 465 320\ntext\n");
     EXPECT_EQ(onFull.err, unwritten + "No space left on device\n" + reopened);
     EXPECT_EQ(onFull.Points(), "  2   " + pointAt470);
     const std::string blanked = "ID   2 \ntext 920 290 " + std::string(30, ' ') + "\n";
@@ -128,6 +131,7 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     EXPECT_NE(text.find("ID   1 \n" + full), std::string::npos) << text;
     EXPECT_NE(repainted, std::string::npos) << text;
     EXPECT_NE(text.find(blanked, repainted), std::string::npos) << text;
+    EXPECT_EQ(text.find("NOT saved", text.find(blanked, repainted)), std::string::npos) << text;
 
     // Deleted, or renamed and replaced by another file: the renamed log keeps
     // the first point.

@@ -108,11 +108,16 @@ TEST(AssessTest, TellsForeignImagesMalformedLinesAndEmptyLogs)
     EXPECT_EQ(Run_In("foreign", QV_ASSESS_PROGRAM, out), 2);
     EXPECT_THAT(out, testing::HasSubstr("only points measured on the default scene can be graded"));
 
-    Folder("malformed", record + "  2   102.211   199.632\n\n" + record + "  4 1 2 3 4\n");
+    // The last record's right half stood left of the picture, on the surface.
+    Folder("malformed", record + "  2   102.211   199.632\n\n" + record + "  4 1 2 3 4\n" +
+                            "  5    92.380   192.672    25.684\n");
     EXPECT_EQ(Run_In(".", QV_ASSESS_PROGRAM " malformed/points.txt", out), 0);
     EXPECT_THAT(out, testing::HasSubstr("/points.txt line 2 is not a point record; skipped"));
-    EXPECT_THAT(out, testing::HasSubstr("Graded 2 of 2 points"));
-    EXPECT_EQ(Read_Csv("malformed/points_assessed.csv").at(1).at("line"), "4");
+    EXPECT_THAT(out, testing::HasSubstr("Graded 2 of 3 points: mean +4.00 notches, RMS 4.00 "
+                                        "notches\nWithin half a notch: 0 of 2\n"));
+    const std::vector<Row> rows = Read_Csv("malformed/points_assessed.csv");
+    EXPECT_EQ(rows.at(1).at("line"), "4");
+    EXPECT_EQ(rows.at(2).at("verdict"), "off the picture");
 
     Folder("empty", "");
     EXPECT_EQ(Run_In("empty", QV_ASSESS_PROGRAM, out), 0);

@@ -99,19 +99,24 @@ TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
     const uint32_t bottom[3] = {0x1230, 0x4560, 0x7890}, top[3] = {0xABC0, 0xDEF0, 0x0120};
     for (const uint32_t *row : {bottom, top})
         put(row[0], 2), put(row[1], 2), put(row[2], 2), put(0xFFFF, 2);
-    HBITMAP bitmap = Load_Bytes(file);
-    ASSERT_NE(bitmap, nullptr);
-    HDC memory = CreateCompatibleDC(nullptr);
-    SelectObject(memory, bitmap);
-    for (int y = 0; y < 2; y++)
-        for (int x = 0; x < 3; x++) {
-            const uint32_t word = (y == 0 ? top : bottom)[x];
-            EXPECT_EQ(GetPixel(memory, x, y),
-                      RGB((word >> 12) * 17, (word >> 8 & 15) * 17, (word >> 4 & 15) * 17))
-                << x << "," << y;
-        }
-    EXPECT_EQ(GetPixel(memory, 3, 0), CLR_INVALID);
-    EXPECT_EQ(Load_Bytes(file.substr(0, file.size() - 1)), nullptr) << "one byte short";
-    DeleteDC(memory);
-    DeleteObject(bitmap);
+    // The same file with the alpha bit-field compression (6) decodes alike.
+    for (char compression : {3, 6}) {
+        SCOPED_TRACE(int(compression));
+        file[30] = compression;
+        HBITMAP bitmap = Load_Bytes(file);
+        ASSERT_NE(bitmap, nullptr);
+        HDC memory = CreateCompatibleDC(nullptr);
+        SelectObject(memory, bitmap);
+        for (int y = 0; y < 2; y++)
+            for (int x = 0; x < 3; x++) {
+                const uint32_t word = (y == 0 ? top : bottom)[x];
+                EXPECT_EQ(GetPixel(memory, x, y),
+                          RGB((word >> 12) * 17, (word >> 8 & 15) * 17, (word >> 4 & 15) * 17))
+                    << x << "," << y;
+            }
+        EXPECT_EQ(GetPixel(memory, 3, 0), CLR_INVALID);
+        EXPECT_EQ(Load_Bytes(file.substr(0, file.size() - 1)), nullptr) << "one byte short";
+        DeleteDC(memory);
+        DeleteObject(bitmap);
+    }
 }
