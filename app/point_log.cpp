@@ -64,6 +64,20 @@ bool Log_File_In_Place()
 }
 #endif
 
+// A log that could not be opened is tried again at every point, so that once
+// the cause is mended (a directory or a read-only file in the way) no further
+// point is lost.
+void Retry_Point_Log()
+{
+    errno = 0;
+    pointLog = std::fopen(pointLogFile, "at");
+    if (pointLog == nullptr)
+        std::snprintf(openFailure, sizeof openFailure, "%s", std::strerror(errno));
+    else
+        std::fprintf(stderr, "%s could be opened now; points are appended to it again\n",
+                     pointLogFile);
+}
+
 } // namespace
 
 void Write_Unsaved_Point()
@@ -115,6 +129,8 @@ void Record_Point()
     }
 #endif
 
+    if (pointLog == nullptr)
+        Retry_Point_Log();
     if (pointLog == nullptr) {
         char shortReason[sizeof openFailure + 20];
         std::snprintf(shortReason, sizeof shortReason, "not open: %s", openFailure);

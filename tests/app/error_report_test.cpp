@@ -111,9 +111,11 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     const std::string full = warning + "No space\ntext 920 350 left on\ntext 920 370 device\n";
 
     ReplaySession notOpen;
-    Run_After(notOpen, "mkdir points.txt", first);
+    Run_After(notOpen, "mkdir points.txt", first + "remove points.txt\n" + second);
     EXPECT_EQ(notOpen.err, "could not open points.txt for appending: Is a directory\n" + unwritten +
-                               "the file is not open\n");
+                               "the file is not open\npoints.txt could be opened now; points are "
+                               "appended to it again\n");
+    EXPECT_EQ(notOpen.Points(), "  2   " + pointAt470);
     EXPECT_NE(All_Text(notOpen).find("ID   1 \n" + warning +
                                      "not open:\ntext 920 350 Is a\ntext 920 370 directory\n"),
               std::string::npos);
