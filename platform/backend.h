@@ -15,9 +15,11 @@ void Backend_Poll();
 // Nothing is left to deliver: wait for more. Returns false when nothing more
 // will ever come, which ends the message loop.
 bool Backend_Wait();
-// Shows the main window's client framebuffer; only `changed` differs from
-// what was shown before.
-void Backend_Present(const COLORREF *pixels, int width, int height, const RECT &changed);
+// Drawing since the last presentation is kept as at most this many rectangles.
+constexpr int Max_Changed_Parts = 4;
+// Shows the main window's client framebuffer; only the `count` rectangles of
+// `changed`, all within the client area, differ from what was shown before.
+void Backend_Present(const COLORREF *pixels, int width, int height, const RECT *changed, int count);
 void Backend_Cursor_Changed(int counter);
 // Text drawn into a window's device context, as TextOutA was given it.
 void Backend_Text_Drawn(int x, int y, const char *text, int length);

@@ -84,18 +84,27 @@ SDL_Rect Present_Scaled(SDL_Surface *surface, const COLORREF *pixels, int width,
         return SDL_Rect{0, 0, 0, 0};
     int columns = right - changed.left;
     int bytes = surface->format->BytesPerPixel;
+    const SDL_Rect area = {changed.left * scale, changed.top * scale, columns * scale,
+                           (bottom - changed.top) * scale};
+    if (scale == 1) {
+        SDL_ConvertPixels(columns, bottom - changed.top, SDL_PIXELFORMAT_XBGR8888,
+                          pixels + (size_t)changed.top * width + changed.left,
+                          width * (int)sizeof(COLORREF), surface->format->format,
+                          (Uint8 *)surface->pixels + (size_t)changed.top * surface->pitch +
+                              (size_t)changed.left * bytes,
+                          surface->pitch);
+        return area;
+    }
     size_t scaledRow = (size_t)columns * scale * bytes;
     static std::vector<Uint8> converted;
     converted.resize((size_t)columns * bytes);
+    Uint8 *row = converted.data();
     for (int y = changed.top; y < bottom; ++y) {
         Uint8 *target = (Uint8 *)surface->pixels + (size_t)y * scale * surface->pitch +
                         (size_t)changed.left * scale * bytes;
-        Uint8 *row = scale == 1 ? target : converted.data();
         SDL_ConvertPixels(
             columns, 1, SDL_PIXELFORMAT_XBGR8888, pixels + (size_t)y * width + changed.left,
             columns * (int)sizeof(COLORREF), surface->format->format, row, columns * bytes);
-        if (scale == 1)
-            continue;
         // Each pixel scale times across, then that row scale - 1 more times down:
         // nearest neighbour, so every colour stays exact.
         if (bytes == 4) {
@@ -110,6 +119,5 @@ SDL_Rect Present_Scaled(SDL_Surface *surface, const COLORREF *pixels, int width,
         for (int i = 1; i < scale; ++i)
             std::memcpy(target + (size_t)i * surface->pitch, target, scaledRow);
     }
-    return SDL_Rect{changed.left * scale, changed.top * scale, columns * scale,
-                    (bottom - changed.top) * scale};
+    return area;
 }

@@ -56,7 +56,7 @@ bool Backend_Wait()
     return false;
 }
 
-void Backend_Present(const COLORREF *, int, int, const RECT &) {}
+void Backend_Present(const COLORREF *, int, int, const RECT *, int) {}
 
 void Backend_Cursor_Changed(int) {}
 

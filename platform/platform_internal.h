@@ -2,6 +2,7 @@
 // never includes this.
 #pragma once
 
+#include "platform/backend.h"
 #include "platform/desktop.h"
 
 #include <cstddef>
@@ -79,7 +80,6 @@ struct DeviceContext;
 // What was drawn since the last presentation, as a few rectangles: the mark
 // and the readout lie far apart, and one box around both would present every
 // pixel between them on every pointer move.
-constexpr int Max_Changed_Parts = 4;
 constexpr int64_t Changed_Part_Slack = 32 * 32;
 struct ChangedParts {
     RECT parts[Max_Changed_Parts];

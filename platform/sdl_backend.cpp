@@ -195,16 +195,22 @@ bool Backend_Wait()
     return true;
 }
 
-void Backend_Present(const COLORREF *pixels, int width, int, const RECT &changed)
+void Backend_Present(const COLORREF *pixels, int width, int, const RECT *changed, int count)
 {
     if (sdl.window == nullptr)
         return;
     SDL_Surface *surface = SDL_GetWindowSurface(sdl.window);
     if (surface == nullptr)
         return;
-    SDL_Rect area = Present_Scaled(surface, pixels, width, changed, sdl.scale);
-    if (area.w > 0 && area.h > 0)
-        SDL_UpdateWindowSurfaceRects(sdl.window, &area, 1);
+    // Every part is copied first, then all go to the screen in one update.
+    SDL_Rect areas[Max_Changed_Parts];
+    int shown = 0;
+    for (int i = 0; i < count && i < Max_Changed_Parts; i++) {
+        areas[shown] = Present_Scaled(surface, pixels, width, changed[i], sdl.scale);
+        shown += areas[shown].w > 0 && areas[shown].h > 0 ? 1 : 0;
+    }
+    if (shown > 0)
+        SDL_UpdateWindowSurfaceRects(sdl.window, areas, shown);
 }
 
 void Backend_Text_Drawn(int, int, const char *, int) {}

@@ -167,14 +167,16 @@ void Present_Main_Window()
     Window *window = state.mainWindow;
     if (window == nullptr)
         return;
-    const ChangedParts changed = window->changed;
-    window->changed.count = 0;
-    for (int i = 0; i < changed.count; i++) {
-        const RECT part =
-            Rect_Intersect(changed.parts[i], RECT{0, 0, window->width, window->height});
-        if (!Rect_Empty(part))
-            Backend_Present(window->pixels.data(), window->width, window->height, part);
+    RECT parts[Max_Changed_Parts];
+    int count = 0;
+    for (int i = 0; i < window->changed.count; i++) {
+        parts[count] =
+            Rect_Intersect(window->changed.parts[i], RECT{0, 0, window->width, window->height});
+        count += Rect_Empty(parts[count]) ? 0 : 1;
     }
+    window->changed.count = 0;
+    if (count > 0)
+        Backend_Present(window->pixels.data(), window->width, window->height, parts, count);
 }
 
 } // namespace
