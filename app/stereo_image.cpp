@@ -13,16 +13,6 @@ namespace {
 // Enough for the file header and the start of any info header.
 constexpr std::size_t headerBytes = 54;
 
-uint32_t Read_U16(const unsigned char *p)
-{
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8;
-}
-
-uint32_t Read_U32(const unsigned char *p)
-{
-    return Read_U16(p) | Read_U16(p + 2) << 16;
-}
-
 // The reason last written to standard error; empty while the image loads.
 char reportedProblem[imageProblemSize] = "";
 

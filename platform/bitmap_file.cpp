@@ -28,16 +28,6 @@ struct BmpHeader {
     uint32_t compression;
 };
 
-uint32_t Read_U16(const unsigned char *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8;
-}
-
-uint32_t Read_U32(const unsigned char *p)
-{
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
 int64_t Row_Bytes(int64_t width, int bitCount)
 {
     return (width * bitCount + 31) / 32 * 4;
