@@ -29,11 +29,11 @@ int Blue_Of(COLORREF colour)
 
 void Init_Mark_Shape()
 {
-    // A diagonal cross, 9 by 9 pixels, arms three pixels thick, walked by
+    // A diagonal cross, 2 * markReach + 1 pixels square, arms three pixels thick, walked by
     // column offset and then by row offset.
     int entry = 0;
-    for (int dx = -4; dx <= 4; ++dx) {
-        for (int dy = -4; dy <= 4; ++dy) {
+    for (int dx = -markReach; dx <= markReach; ++dx) {
+        for (int dy = -markReach; dy <= markReach; ++dy) {
             int fromMain = dx - dy < 0 ? dy - dx : dx - dy;
             int fromAnti = dx + dy < 0 ? -(dx + dy) : dx + dy;
             if (fromMain <= 1 || fromAnti <= 1) {

@@ -5,21 +5,18 @@
 // time, over the process-wide records below.
 #pragma once
 
+#include "app/program_names.h"
 #include "app/window_layout.h"
 #include "platform/desktop.h"
 
 #include <cstddef>
 #include <cstdio>
 
-// Stereo image, read again on every paint, and the point log, both in the
-// working directory.
-constexpr char stereoImageFile[] = "pr8a_c_ds.bmp";
-constexpr char pointLogFile[] = "points.txt";
-
 // Exit status after the window has been closed.
 constexpr int normalExitCode = 18;
 
-// Pixels in one half of the floating mark.
+// Pixels in one half of the floating mark: a diagonal cross of markReach
+// pixels each way from its centre, arms three pixels thick.
 constexpr int markPixelCount = 45;
 
 struct MarkStateRecord {

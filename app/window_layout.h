@@ -22,3 +22,7 @@ constexpr int readoutColumn = 920;
 // Column offsets of the left-eye and right-eye halves from the pointer.
 constexpr int paintedLeftOffset = 29;
 constexpr int paintedRightOffset = -29;
+
+// A half of the floating mark covers the columns and rows this far from its
+// centre.
+constexpr int markReach = 4;

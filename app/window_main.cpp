@@ -5,9 +5,6 @@ HDC windowDC = nullptr;
 
 namespace {
 
-const char windowClassName[] = "QuorVane";
-const char windowTitle[] = "Quor Vane";
-
 const COLORREF defaultLeftColour = RGB(200, 120, 120);
 const COLORREF defaultRightColour = RGB(120, 200, 200);
 
