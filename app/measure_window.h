@@ -37,9 +37,6 @@ extern HDC windowDC;
 extern double objectX, objectY, objectZ;
 extern int pointId;
 extern FILE *pointLog;
-// The number of the last point that could not be written to the log, 0 once a
-// later one is written; while it is not 0 the readout says so below its lines.
-extern int unsavedPointId;
 
 extern int markShapeDx[markPixelCount];
 extern int markShapeDy[markPixelCount];
@@ -50,12 +47,20 @@ LRESULT CALLBACK Measure_Window_Procedure(HWND window, UINT message, WPARAM wPar
 LRESULT Handle_Paint(HWND window);
 LRESULT Handle_Destroy();
 
-// Measurement interaction.
+// Measurement interaction: the pointer, the wheel and the click that records
+// a point.
 void Handle_Pointer_Move(unsigned x, unsigned y);
 void Handle_Wheel(unsigned wheelWord);
 void Measure_At_Mark();
+void Record_Point();
+
+// The readout beside the picture. The warning about a point that could not be
+// saved stands below it, and comes back with every readout, until it is
+// cleared.
 void Write_Readout();
 void Write_Point_Number();
+void Show_Unsaved_Point(int id, const char *reason);
+void Clear_Unsaved_Point();
 
 // The stereo image. Find_Image_Problem looks at the file and gives the reason
 // why it cannot be shown (a generic one if nothing is found wrong); it returns
@@ -74,8 +79,9 @@ void Restore_Mark_Pixels();
 void Adapt_Mark_Colours();
 void Draw_Mark_Pixels();
 
-// Point log.
+// Point log. Append_Point_Record writes one record and makes sure it left the
+// program; when it could not, it says so on standard error, puts the reason in
+// a few words into `reason` and returns false.
 void Open_Point_Log();
-void Record_Point();
-void Write_Unsaved_Point();
+bool Append_Point_Record(int id, double x, double y, double z, char *reason, std::size_t size);
 void Close_Point_Log();

@@ -34,34 +34,7 @@ void Hide_System_Pointer()
     }
 }
 
-// Large enough for "X %9.3lf " of any double, the largest finite one included.
-const int readoutLineSize = 400;
-
-void Draw_Readout_Line(int row, const char *format, double value)
-{
-    char line[readoutLineSize];
-    int length = std::snprintf(line, sizeof line, format, value);
-    TextOutA(windowDC, readoutColumn, row, line, length);
-}
-
 } // namespace
-
-void Write_Point_Number()
-{
-    char line[readoutLineSize];
-    int length = std::snprintf(line, sizeof line, "ID %3d ", pointId);
-    TextOutA(windowDC, readoutColumn, 170, line, length);
-}
-
-void Write_Readout()
-{
-    Write_Point_Number();
-    Draw_Readout_Line(200, "X %9.3lf ", objectX);
-    Draw_Readout_Line(230, "Y %9.3lf ", objectY);
-    Draw_Readout_Line(260, "Z %9.3lf ", objectZ);
-    if (unsavedPointId != 0)
-        Write_Unsaved_Point();
-}
 
 void Measure_At_Mark()
 {
@@ -132,4 +105,16 @@ void Handle_Wheel(unsigned wheelWord)
     }
 
     Measure_And_Draw_Mark(true);
+}
+
+void Record_Point()
+{
+    pointId = pointId + 1;
+    Write_Point_Number();
+
+    char reason[120];
+    if (Append_Point_Record(pointId, objectX, objectY, objectZ, reason, sizeof reason))
+        Clear_Unsaved_Point();
+    else
+        Show_Unsaved_Point(pointId, reason);
 }

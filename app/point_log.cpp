@@ -1,3 +1,6 @@
+// The point log: points.txt in the working directory, opened for appending at
+// start, one record per recorded point. It reads and writes the file and
+// reports on standard error; what the window shows is the readout's.
 #include "app/measure_window.h"
 
 #include <cerrno>
@@ -9,46 +12,11 @@
 
 int pointId = 0;
 FILE *pointLog = nullptr;
-int unsavedPointId = 0;
 
 namespace {
 
 // Why the log is not open, as the system said when opening it.
 char openFailure[100] = "";
-// Why the point unsavedPointId was not written, in a few words for the window.
-char unsavedReason[120] = "";
-
-// The warning below the readout: "point N", "NOT saved:", then the reason
-// wrapped into lines that fit the readout column, one below the other.
-constexpr int warningTop = 290;
-constexpr int warningLineHeight = 20;
-constexpr std::size_t warningColumns = 10;
-constexpr int warningMaxLines = 8;
-// Lines drawn for the last warning, to be blanked once a point is saved.
-int warningLinesDrawn = 0;
-
-void Draw_Warning_Line(int index, const char *text, int length)
-{
-    TextOutA(windowDC, readoutColumn, warningTop + warningLineHeight * index, text, length);
-}
-
-// Overwrites the warning's lines from the given one on with blanks wider than
-// the readout column.
-void Blank_Warning_Lines(int first)
-{
-    static const char blank[] = "                              ";
-    for (int i = first; i < warningLinesDrawn; i++)
-        Draw_Warning_Line(i, blank, sizeof blank - 1);
-    warningLinesDrawn = first;
-}
-
-void Report_Unwritten_Point(const char *reason, const char *shortReason)
-{
-    std::fprintf(stderr, "point %d was not written to %s: %s\n", pointId, pointLogFile, reason);
-    unsavedPointId = pointId;
-    std::snprintf(unsavedReason, sizeof unsavedReason, "%s", shortReason);
-    Write_Unsaved_Point();
-}
 
 #ifndef _WIN32
 // Whether points.txt in the working directory is still the file the log
@@ -78,28 +46,12 @@ void Retry_Point_Log()
                      pointLogFile);
 }
 
-} // namespace
-
-void Write_Unsaved_Point()
+void Report_Unwritten_Point(int id, const char *reason)
 {
-    char line[40];
-    int length = std::snprintf(line, sizeof line, "point %d", unsavedPointId);
-    Draw_Warning_Line(0, line, length);
-    Draw_Warning_Line(1, "NOT saved:", 10);
-    int lines = 2;
-    // Greedy word wrap; a word longer than a line stands alone.
-    const char *word = unsavedReason;
-    while (*word != '\0' && lines < warningMaxLines) {
-        std::size_t end = std::strcspn(word, " ");
-        while (word[end] == ' ' && end + 1 + std::strcspn(word + end + 1, " ") <= warningColumns)
-            end += 1 + std::strcspn(word + end + 1, " ");
-        Draw_Warning_Line(lines++, word, static_cast<int>(end));
-        word += end;
-        while (*word == ' ')
-            word++;
-    }
-    Blank_Warning_Lines(lines); // what a longer earlier warning left
+    std::fprintf(stderr, "point %d was not written to %s: %s\n", id, pointLogFile, reason);
 }
+
+} // namespace
 
 void Open_Point_Log()
 {
@@ -112,12 +64,8 @@ void Open_Point_Log()
     }
 }
 
-void Record_Point()
+bool Append_Point_Record(int id, double x, double y, double z, char *reason, std::size_t size)
 {
-    pointId = pointId + 1;
-
-    Write_Point_Number();
-
 #ifndef _WIN32
     // A log deleted or renamed meanwhile would swallow every later record:
     // points.txt is opened again by name instead.
@@ -132,24 +80,21 @@ void Record_Point()
     if (pointLog == nullptr)
         Retry_Point_Log();
     if (pointLog == nullptr) {
-        char shortReason[sizeof openFailure + 20];
-        std::snprintf(shortReason, sizeof shortReason, "not open: %s", openFailure);
-        Report_Unwritten_Point("the file is not open", shortReason);
-        return;
+        Report_Unwritten_Point(id, "the file is not open");
+        std::snprintf(reason, size, "not open: %s", openFailure);
+        return false;
     }
     // Each record goes to the file at once, so that a killed or crashed
     // program loses no recorded point.
     errno = 0;
-    if (std::fprintf(pointLog, "%3d %9.3lf %9.3lf %9.3lf\n", pointId, objectX, objectY, objectZ) <
-            0 ||
+    if (std::fprintf(pointLog, "%3d %9.3lf %9.3lf %9.3lf\n", id, x, y, z) < 0 ||
         std::fflush(pointLog) != 0) {
-        const char *reason = std::strerror(errno);
-        Report_Unwritten_Point(reason, reason);
+        std::snprintf(reason, size, "%s", std::strerror(errno));
+        Report_Unwritten_Point(id, reason);
         std::clearerr(pointLog);
-    } else if (unsavedPointId != 0) {
-        Blank_Warning_Lines(0);
-        unsavedPointId = 0;
+        return false;
     }
+    return true;
 }
 
 void Close_Point_Log()

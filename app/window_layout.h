@@ -16,8 +16,17 @@ constexpr int areaTop = 10;
 constexpr int areaRight = 920;
 constexpr int areaBottom = 630;
 
-// The readout's lines start at this column.
+// The readout beside the picture: its lines start at this column, one for
+// the point number and one each for X, Y and Z, at these rows.
 constexpr int readoutColumn = 920;
+constexpr int readoutIdRow = 170;
+constexpr int readoutXRow = 200;
+constexpr int readoutYRow = 230;
+constexpr int readoutZRow = 260;
+// Below them, the warning about a point that could not be saved, a line
+// every warningLineHeight rows.
+constexpr int warningTop = 290;
+constexpr int warningLineHeight = 20;
 
 // Column offsets of the left-eye and right-eye halves from the pointer.
 constexpr int paintedLeftOffset = 29;
