@@ -1,8 +1,8 @@
 // Why the stereo image cannot be shown. The loader only says that it failed,
 // so the file is looked at here: opened and read (the system's reason), then
-// its header checked against what it declares and against the size limits.
+// its header read as the loader reads it, and the verdict put into words.
 #include "app/measure_window.h"
-#include "platform/image_limits.h"
+#include "platform/bmp_header.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -10,52 +10,44 @@
 
 namespace {
 
-// Enough for the file header and the start of any info header.
-constexpr std::size_t headerBytes = 54;
-
 // The reason last written to standard error; empty while the image loads.
 char reportedProblem[imageProblemSize] = "";
 
-// The header of a file that starts with "BM": the size it declares, or a
-// reason why the file cannot be what it declares.
-bool Check_Bmp_Header(const unsigned char *header, std::size_t got, int64_t fileSize, char *reason,
-                      std::size_t size)
+// Puts into `reason` the words for a header's verdict; true for a file larger
+// than the program accepts.
+bool Describe_Verdict(BmpVerdict verdict, const BmpHeader &header, char *reason, std::size_t size)
 {
-    // An OS/2 core header is 12 bytes; the others hold the compression at 30.
-    const bool core = got >= 18 && Read_U32(header + 14) == 12;
-    if (got < (core ? 26u : 34u)) {
-        std::snprintf(reason, size, "truncated: only %d bytes", static_cast<int>(got));
+    switch (verdict) {
+    case Bmp_Not_Bmp:
+        std::snprintf(reason, size, "not a BMP file");
         return false;
-    }
-    const int64_t width = core ? int64_t{Read_U16(header + 18)} : int32_t(Read_U32(header + 18));
-    // The core header's sizes are unsigned 16-bit numbers: 0xFFFF is 65535 rows.
-    int64_t height = core ? int64_t{Read_U16(header + 20)} : int32_t(Read_U32(header + 22));
-    height = height < 0 ? -height : height;
-    if (width > Max_Extent || height > Max_Extent || width * height > Max_Pixels) {
-        std::snprintf(reason, size,
-                      "too large: %lld by %lld pixels; the limit is %lld pixels, %lld a side",
-                      static_cast<long long>(width), static_cast<long long>(height),
-                      static_cast<long long>(Max_Pixels), static_cast<long long>(Max_Extent));
+    case Bmp_Too_Large:
+        if (Bmp_Too_Many_Pixels(header))
+            std::snprintf(reason, size,
+                          "too large: %lld by %lld pixels; the limit is %lld pixels, %lld a side",
+                          static_cast<long long>(header.width),
+                          static_cast<long long>(Bmp_Rows(header)),
+                          static_cast<long long>(Max_Pixels), static_cast<long long>(Max_Extent));
+        else
+            std::snprintf(reason, size, "too large: %lld bytes; the limit is %lld bytes",
+                          static_cast<long long>(header.fileSize),
+                          static_cast<long long>(Max_File_Size));
         return true;
+    case Bmp_Truncated:
+        if (header.declaredSize < 0) {
+            std::snprintf(reason, size, "truncated: only %d bytes",
+                          static_cast<int>(header.bytesRead));
+            return false;
+        }
+        break;
+    case Bmp_Good: // the header is sound, yet the loader refused the file
+    case Bmp_Unsupported:
+        break;
     }
-    if (fileSize > Max_File_Size) {
-        std::snprintf(reason, size, "too large: %lld bytes; the limit is %lld bytes",
-                      static_cast<long long>(fileSize), static_cast<long long>(Max_File_Size));
-        return true;
-    }
-    // The size in the file header, or what uncompressed rows need, if more.
-    int64_t declared = Read_U32(header + 2);
-    const int64_t bitCount = Read_U16(header + (core ? 24 : 28));
-    const bool knownDepth = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
-                            bitCount == 24 || bitCount == 32;
-    if (knownDepth && width > 0 && (core || Read_U32(header + 30) == 0)) {
-        const int64_t rowBytes = (width * bitCount + 31) / 32 * 4;
-        const int64_t rowsEnd = Read_U32(header + 10) + rowBytes * height;
-        declared = rowsEnd > declared ? rowsEnd : declared;
-    }
-    if (fileSize >= 0 && fileSize < declared)
+    if (header.fileSize >= 0 && header.fileSize < header.declaredSize)
         std::snprintf(reason, size, "truncated: %lld of the %lld bytes its header declares",
-                      static_cast<long long>(fileSize), static_cast<long long>(declared));
+                      static_cast<long long>(header.fileSize),
+                      static_cast<long long>(header.declaredSize));
     else
         std::snprintf(reason, size, "unsupported or damaged BMP");
     return false;
@@ -71,9 +63,9 @@ bool Find_Image_Problem(char *reason, std::size_t size)
         std::snprintf(reason, size, "%s", std::strerror(errno));
         return false;
     }
-    unsigned char header[headerBytes];
+    unsigned char start[Bmp_Header_Bytes];
     errno = 0;
-    const std::size_t got = std::fread(header, 1, sizeof header, file);
+    const std::size_t got = std::fread(start, 1, sizeof start, file);
     const int readError = std::ferror(file) ? errno : 0;
     int64_t fileSize = -1;
     if (std::fseek(file, 0, SEEK_END) == 0)
@@ -88,11 +80,8 @@ bool Find_Image_Problem(char *reason, std::size_t size)
         std::snprintf(reason, size, "the file is empty");
         return false;
     }
-    if (got < 2 || header[0] != 'B' || header[1] != 'M') {
-        std::snprintf(reason, size, "not a BMP file");
-        return false;
-    }
-    return Check_Bmp_Header(header, got, fileSize, reason, size);
+    BmpHeader header;
+    return Describe_Verdict(Read_Bmp_Header(start, got, fileSize, &header), header, reason, size);
 }
 
 void Show_Image_Problem(const char *reason)

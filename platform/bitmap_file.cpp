@@ -2,7 +2,7 @@
 // of our own covers uncompressed bit-field files whose channel masks SDL has no
 // pixel format for. The header is checked first so that no file, however
 // malformed, makes either reader allocate without limit.
-#include "platform/image_limits.h"
+#include "platform/bmp_header.h"
 #include "platform/platform_internal.h"
 
 #include <SDL.h>
@@ -12,113 +12,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-constexpr uint32_t Compression_Rgb = 0;
-constexpr uint32_t Compression_Rle8 = 1;
-constexpr uint32_t Compression_Rle4 = 2;
-constexpr uint32_t Compression_Bitfields = 3;
-constexpr uint32_t Compression_Alpha_Bitfields = 6;
-
-struct BmpHeader {
-    uint32_t pixelOffset;
-    uint32_t headerSize;
-    int64_t width;
-    int64_t height; // negative: rows top-down
-    int bitCount;
-    uint32_t compression;
-};
-
-int64_t Row_Bytes(int64_t width, int bitCount)
-{
-    return (width * bitCount + 31) / 32 * 4;
-}
-
-// Whether a compression value means something for this header and bit count.
-// The 64-byte header is the OS/2 one, whose value 3 is Huffman coding and 4 is
-// 24-bit RLE, neither of which any decoder here reads.
-bool Compression_Fits(uint32_t compression, uint32_t headerSize, int bitCount, bool topDown)
-{
-    switch (compression) {
-    case Compression_Rgb:
-        return true;
-    case Compression_Rle8:
-        return bitCount == 8 && !topDown;
-    case Compression_Rle4:
-        return bitCount == 4 && !topDown;
-    case Compression_Bitfields:
-    case Compression_Alpha_Bitfields:
-        return headerSize != 64 && (bitCount == 16 || bitCount == 32);
-    default:
-        return false;
-    }
-}
-
-// Reads the header fields as the decoders read them (the 12-byte header's
-// sizes are unsigned 16-bit, the others' signed 32-bit) and accepts only a
-// file whose decoding is bounded: at most Max_Pixels pixels, so that no
-// decoder's surface, conversion or pixel array exceeds 4 * Max_Pixels bytes
-// (128 MiB), and, for uncompressed rows, every row in the file.
-bool Read_Header(const unsigned char *data, size_t size, BmpHeader *header)
-{
-    if (size < 14 + 12 || data[0] != 'B' || data[1] != 'M')
-        return false;
-    header->pixelOffset = Read_U32(data + 10);
-    header->headerSize = Read_U32(data + 14);
-    uint32_t planes = 0;
-    uint32_t colours = 0;
-    switch (header->headerSize) {
-    case 12:
-        header->width = Read_U16(data + 18);
-        header->height = Read_U16(data + 20);
-        planes = Read_U16(data + 22);
-        header->bitCount = (int)Read_U16(data + 24);
-        header->compression = Compression_Rgb;
-        break;
-    case 40:
-    case 52:
-    case 56:
-    case 64:
-    case 108:
-    case 124:
-        if (size < 14 + 40)
-            return false;
-        header->width = (int32_t)Read_U32(data + 18);
-        header->height = (int32_t)Read_U32(data + 22);
-        planes = Read_U16(data + 26);
-        header->bitCount = (int)Read_U16(data + 28);
-        header->compression = Read_U32(data + 30);
-        colours = Read_U32(data + 46);
-        break;
-    default: // the 16-byte OS/2 header included: no decoder here reads its sizes
-        return false;
-    }
-    const bool topDown = header->height < 0;
-    const int64_t rows = topDown ? -header->height : header->height;
-    if (planes != 1 || header->width < 1 || rows < 1 || header->width > Max_Extent ||
-        rows > Max_Extent || header->width * rows > Max_Pixels)
-        return false;
-    switch (header->bitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-        break;
-    default:
-        return false;
-    }
-    if (!Compression_Fits(header->compression, header->headerSize, header->bitCount, topDown) ||
-        colours > (header->bitCount <= 8 ? 1u << header->bitCount : 256u) ||
-        header->pixelOffset < 14 + header->headerSize || header->pixelOffset >= size)
-        return false;
-    if (header->compression == Compression_Rle8 || header->compression == Compression_Rle4)
-        return true;
-    // Uncompressed rows must all be in the file, padding included, as the
-    // decoder reads them.
-    return (int64_t)header->pixelOffset + Row_Bytes(header->width, header->bitCount) * rows <=
-           (int64_t)size;
-}
 
 // Shift and width of a contiguous channel mask; false for a mask with holes.
 bool Mask_Layout(uint32_t mask, int *shift, uint32_t *maximum)
@@ -162,8 +55,8 @@ bool Decode_Bitfields(const unsigned char *data, size_t size, const BmpHeader &h
     for (int c = 0; c < 3; c++)
         if (!Mask_Layout(Read_U32(data + 54 + 4 * c), &shifts[c], &maxima[c]))
             return false;
-    int64_t rows = header.height < 0 ? -header.height : header.height;
-    int64_t stride = Row_Bytes(header.width, header.bitCount);
+    int64_t rows = Bmp_Rows(header);
+    int64_t stride = Bmp_Row_Bytes(header.width, header.bitCount);
     if ((int64_t)header.pixelOffset + stride * rows > (int64_t)size)
         return false;
     pixels->assign((size_t)(header.width * rows), 0);
@@ -217,7 +110,7 @@ bool Decode_Bmp(const unsigned char *data, size_t size, int *width, int *height,
                 std::vector<COLORREF> *pixels)
 {
     BmpHeader header;
-    if (data == nullptr || size > (size_t)Max_File_Size || !Read_Header(data, size, &header))
+    if (data == nullptr || Read_Bmp_Header(data, size, (int64_t)size, &header) != Bmp_Good)
         return false;
     // SDL reads the alpha-bit-field form as plain rows and ignores its masks.
     if (header.compression != Compression_Alpha_Bitfields &&
@@ -226,7 +119,7 @@ bool Decode_Bmp(const unsigned char *data, size_t size, int *width, int *height,
     if (!Decode_Bitfields(data, size, header, pixels))
         return false;
     *width = (int)header.width;
-    *height = (int)(header.height < 0 ? -header.height : header.height);
+    *height = (int)Bmp_Rows(header);
     return true;
 }
 
