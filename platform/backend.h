@@ -21,8 +21,6 @@ constexpr int Max_Changed_Parts = 4;
 // `changed`, all within the client area, differ from what was shown before.
 void Backend_Present(const COLORREF *pixels, int width, int height, const RECT *changed, int count);
 void Backend_Cursor_Changed(int counter);
-// Text drawn into a window's device context, as TextOutA was given it.
-void Backend_Text_Drawn(int x, int y, const char *text, int length);
 
 // Provided by the core for the back end.
 void Platform_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam);
@@ -31,14 +29,5 @@ void Platform_Invalidate_Client(int left, int top, int right, int bottom);
 void Platform_Request_Close();
 HWND Platform_Main_Window();
 HICON Platform_Main_Window_Icon();
-// The class style of the main window; 0 while there is none.
-UINT Platform_Main_Window_Class_Style();
-COLORREF Platform_Client_Pixel(int x, int y);
 int Platform_Client_Width();
 int Platform_Client_Height();
-int Platform_Cursor_Counter();
-int Platform_Show_Cursor_Calls();
-// Device contexts and GDI objects (other than stock objects) not yet deleted.
-int Platform_Live_Dcs();
-int Platform_Live_Gdi_Objects();
-void Platform_Reset();

@@ -99,12 +99,12 @@ HBITMAP Create_Bitmap(int width, int height, std::vector<COLORREF> &&pixels)
     return (HBITMAP)object->handle;
 }
 
-int Platform_Live_Dcs()
+int Live_Dcs()
 {
     return gdi.dcs.live;
 }
 
-int Platform_Live_Gdi_Objects()
+int Live_Gdi_Objects()
 {
     return gdi.objects.live;
 }
@@ -234,7 +234,7 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length)
     if (!Get_Surface(handle, &surface) || text == nullptr || length < 0)
         return FALSE;
     if (surface.window != nullptr)
-        Backend_Text_Drawn(x, y, text, length);
+        Note_Text_Drawn(x, y, text, length);
     return Draw_Text(surface, x, y, text, length) ? TRUE : FALSE;
 }
 

@@ -135,6 +135,12 @@ struct Surface {
 // window_system.cpp
 // Null for a null, stale or foreign handle.
 Window *Find_Window(HWND window);
+// The main window; null before it is created and after it is destroyed.
+Window *Main_Window();
+// The main window's client framebuffer, or the last one's after it was
+// destroyed, with its size.
+const std::vector<COLORREF> &Client_Pixels(int *width, int *height);
+int Cursor_Counter();
 void Reset_Window_System();
 
 // gdi.cpp
@@ -149,7 +155,13 @@ void For_Each_Drawable_Part(const Surface &surface, const RECT &area, Draw draw)
 void Fill_Surface(const Surface &surface, RECT area, COLORREF colour);
 GdiObject *Find_Gdi_Object(HGDIOBJ object);
 HBITMAP Create_Bitmap(int width, int height, std::vector<COLORREF> &&pixels);
+int Live_Dcs();
+int Live_Gdi_Objects();
 void Reset_Gdi();
+
+// inspection.cpp: what the core tells the record that tests read back.
+void Note_Show_Cursor();
+void Note_Text_Drawn(int x, int y, const char *text, int length);
 
 // bitmap_file.cpp
 // Decodes a BMP file held in memory into top-down COLORREF rows; false for a

@@ -213,8 +213,6 @@ void Backend_Present(const COLORREF *pixels, int width, int, const RECT *changed
         SDL_UpdateWindowSurfaceRects(sdl.window, areas, shown);
 }
 
-void Backend_Text_Drawn(int, int, const char *, int) {}
-
 void Backend_Cursor_Changed(int counter)
 {
     sdl.cursorCounter = counter;

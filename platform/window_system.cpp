@@ -39,7 +39,6 @@ struct WindowSystem {
     bool quitPosted = false;
     int quitCode = 0;
     int cursorCounter = 0;
-    int showCursorCalls = 0;
     int pendingWidth = 0; // client size asked for before the main window exists
     int pendingHeight = 0;
     std::vector<COLORREF> lastPixels; // the main window's client area after destruction
@@ -455,7 +454,7 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 int WINAPI ShowCursor(BOOL show)
 {
     state.cursorCounter += show ? 1 : -1;
-    state.showCursorCalls++;
+    Note_Show_Cursor();
     Backend_Cursor_Changed(state.cursorCounter);
     return state.cursorCounter;
 }
@@ -506,11 +505,6 @@ HICON Platform_Main_Window_Icon()
     return state.mainIcon;
 }
 
-UINT Platform_Main_Window_Class_Style()
-{
-    return state.mainWindow != nullptr ? state.mainWindow->classStyle : 0;
-}
-
 int Platform_Client_Width()
 {
     return state.mainWindow ? state.mainWindow->width : state.lastWidth;
@@ -521,30 +515,19 @@ int Platform_Client_Height()
     return state.mainWindow ? state.mainWindow->height : state.lastHeight;
 }
 
-COLORREF Platform_Client_Pixel(int x, int y)
+Window *Main_Window()
 {
-    int width = Platform_Client_Width();
-    int height = Platform_Client_Height();
-    if (x < 0 || y < 0 || x >= width || y >= height)
-        return CLR_INVALID;
-    const std::vector<COLORREF> &pixels =
-        state.mainWindow ? state.mainWindow->pixels : state.lastPixels;
-    return pixels[(size_t)y * width + x];
+    return state.mainWindow;
 }
 
-int Platform_Cursor_Counter()
+const std::vector<COLORREF> &Client_Pixels(int *width, int *height)
+{
+    *width = Platform_Client_Width();
+    *height = Platform_Client_Height();
+    return state.mainWindow ? state.mainWindow->pixels : state.lastPixels;
+}
+
+int Cursor_Counter()
 {
     return state.cursorCounter;
-}
-
-int Platform_Show_Cursor_Calls()
-{
-    return state.showCursorCalls;
-}
-
-void Platform_Reset()
-{
-    Reset_Window_System();
-    Reset_Gdi();
-    Close_Text();
 }

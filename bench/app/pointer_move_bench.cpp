@@ -44,7 +44,7 @@ void BM_Pointer_Move(benchmark::State &state)
         state.SkipWithError("no temporary working directory");
         return;
     }
-    Headless_Reset();
+    Inspect_Reset();
     MarkState = MarkStateRecord{0, 0, 0, 0, 1, 0, 0, 0, {}, {}};
     Run run{&state, false};
     Headless_Set_Idle_Handler(Time_Pointer_Moves, &run);

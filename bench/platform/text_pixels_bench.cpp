@@ -18,7 +18,7 @@ LRESULT CALLBACK Plain_Window_Proc(HWND window, UINT message, WPARAM wParam, LPA
 // A fresh main window, painted once; returns its own device context.
 HDC Painted_Window()
 {
-    Headless_Reset();
+    Inspect_Reset();
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_OWNDC | CS_HREDRAW | CS_VREDRAW;
@@ -53,7 +53,7 @@ void BM_Readout_Text(benchmark::State &state)
         id = (id + 1) % 1000;
         value += 0.001;
     }
-    Headless_Reset();
+    Inspect_Reset();
 }
 BENCHMARK(BM_Readout_Text);
 
@@ -73,7 +73,7 @@ void BM_Mark_Pixels(benchmark::State &state)
         x = x == 400 ? 401 : 400;
         benchmark::DoNotOptimize(saved);
     }
-    Headless_Reset();
+    Inspect_Reset();
 }
 BENCHMARK(BM_Mark_Pixels);
 
@@ -85,7 +85,7 @@ void BM_Picture_Copy(benchmark::State &state)
     for (int y = 0; y < 620; y += 2)
         for (int x = 0; x < 900; x += 3)
             SetPixel(dc, x, y, RGB(x, y, x + y));
-    Headless_Save_Client_Bmp(path.c_str());
+    Inspect_Save_Client_Bmp(path.c_str());
     dc = Painted_Window();
     HBITMAP bitmap =
         (HBITMAP)LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
@@ -96,7 +96,7 @@ void BM_Picture_Copy(benchmark::State &state)
     for (auto _ : state)
         BitBlt(dc, 10, 10, 900, 620, memory, 0, 0, SRCCOPY);
     std::remove(path.c_str());
-    Headless_Reset();
+    Inspect_Reset();
 }
 BENCHMARK(BM_Picture_Copy);
 
@@ -107,13 +107,13 @@ void BM_Load_Picture_File(benchmark::State &state)
     Headless_Resize(900, 620);
     for (int y = 0; y < 620; y++)
         SetPixel(dc, y, y, RGB(y, 0, 0));
-    Headless_Save_Client_Bmp(path.c_str());
+    Inspect_Save_Client_Bmp(path.c_str());
     for (auto _ : state) {
         HANDLE bitmap = LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
         DeleteObject(bitmap);
     }
     std::remove(path.c_str());
-    Headless_Reset();
+    Inspect_Reset();
 }
 BENCHMARK(BM_Load_Picture_File);
 

@@ -48,8 +48,8 @@ TEST_F(HandleTest, DeletedContextsAndBitmapsNeverComeBackAndHandlesOfOneKindAreN
     EXPECT_FALSE(DeleteObject(goneBitmap));
     EXPECT_FALSE(DeleteObject((HGDIOBJ)live));
     EXPECT_NE(SelectObject(live, reusedBitmap), nullptr);
-    EXPECT_EQ(Headless_Live_Dcs(), 2);
-    EXPECT_EQ(Headless_Live_Gdi_Objects(), 2);
+    EXPECT_EQ(Inspect_Live_Dcs(), 2);
+    EXPECT_EQ(Inspect_Live_Gdi_Objects(), 2);
 }
 
 TEST_F(HandleTest, ADestroyedWindowAndItsOwnContextAreDeadForEveryCall)
@@ -70,7 +70,7 @@ TEST_F(HandleTest, ADestroyedWindowAndItsOwnContextAreDeadForEveryCall)
     EXPECT_EQ(SendMessageA(window, WM_USER, 0, 0), 0);
     EXPECT_FALSE(DestroyWindow(window));
     Expect_Dead_Dc(own, memory);
-    EXPECT_EQ(Headless_Main_Window(), nullptr) << "only the first window is the main one";
+    EXPECT_EQ(Inspect_Main_Window(), nullptr) << "only the first window is the main one";
 }
 
 TEST_F(HandleTest, AWindowDestroyedByItsCreationHandlerIsNeverUsedAgain)
@@ -83,5 +83,5 @@ TEST_F(HandleTest, AWindowDestroyedByItsCreationHandlerIsNeverUsedAgain)
     received.clear();
     Pump();
     EXPECT_TRUE(received.empty());
-    EXPECT_EQ(Headless_Live_Dcs(), 0);
+    EXPECT_EQ(Inspect_Live_Dcs(), 0);
 }

@@ -66,9 +66,9 @@ class HeadlessTest : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        Headless_Reset();
+        Inspect_Reset();
         received.clear();
         handler = nullptr;
     }
-    void TearDown() override { Headless_Reset(); }
+    void TearDown() override { Inspect_Reset(); }
 };

@@ -18,7 +18,7 @@ TEST_F(WindowSystemTest, PostedMessagesThenInputThenPaintThenCloseAndQuit)
     Create_Main_Window();
     Headless_Invalidate(0, 0, 10, 10);
     Headless_Queue_Input(WM_LBUTTONUP, 0, 0);
-    PostMessageA(Headless_Main_Window(), WM_USER + 1, 0, 0);
+    PostMessageA(Inspect_Main_Window(), WM_USER + 1, 0, 0);
     // The first paint request is left unanswered, so it must come again.
     int paints = 0;
     handler = [&paints](HWND, UINT message) { return message == WM_PAINT && ++paints == 1; };
@@ -31,13 +31,13 @@ TEST_F(WindowSystemTest, PostedMessagesThenInputThenPaintThenCloseAndQuit)
     EXPECT_EQ(received, (std::vector<UINT>{WM_CREATE, WM_MOUSEMOVE, WM_PAINT, WM_ERASEBKGND,
                                            WM_USER + 1, WM_LBUTTONUP, WM_PAINT, WM_PAINT,
                                            WM_ERASEBKGND, WM_CLOSE, WM_DESTROY, WM_NCDESTROY}));
-    EXPECT_EQ(Headless_Main_Window(), nullptr);
+    EXPECT_EQ(Inspect_Main_Window(), nullptr);
 }
 
 TEST_F(WindowSystemTest, PaintErasesAndClipsToTheUpdateRegionAndTheOwnContextStays)
 {
     HDC dc = Create_Main_Window();
-    EXPECT_EQ(Headless_Client_Pixel(1011, 668), White);
+    EXPECT_EQ(Inspect_Client_Pixel(1011, 668), White);
     for (int y = 0; y < 300; y++)
         for (int x = 0; x < 400; x++)
             SetPixel(dc, x, y, Red);
@@ -63,9 +63,9 @@ TEST_F(WindowSystemTest, PaintErasesAndClipsToTheUpdateRegionAndTheOwnContextSta
     EXPECT_EQ(inside, White) << "erased before the window procedure paints";
     EXPECT_EQ(outside, CLR_INVALID);
     for (auto [x, y] : {std::pair{100, 80}, {9, 20}, {50, 20}, {10, 60}, {220, 110}})
-        EXPECT_EQ(Headless_Client_Pixel(x, y), Red) << x << "," << y;
-    EXPECT_EQ(Headless_Client_Pixel(210, 110), White);
-    EXPECT_EQ(Headless_Client_Pixel(49, 59), RGB(0, 255, 0));
+        EXPECT_EQ(Inspect_Client_Pixel(x, y), Red) << x << "," << y;
+    EXPECT_EQ(Inspect_Client_Pixel(210, 110), White);
+    EXPECT_EQ(Inspect_Client_Pixel(49, 59), RGB(0, 255, 0));
     // After EndPaint the whole client area is drawable again, exactly.
     EXPECT_EQ(SetPixel(dc, 1011, 668, 0x010203), 0x010203u);
     EXPECT_EQ(GetPixel(dc, 1011, 668), 0x010203u);
@@ -85,7 +85,7 @@ TEST_F(WindowSystemTest, PixelsOutsideTheClientAreaOrWithoutAContextAreInvalid)
     EXPECT_TRUE(BitBlt(dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX, dc, INT_MAX, INT_MAX, SRCCOPY));
     for (int y = 0; y < 669; y++)
         for (int x = 0; x < 1012; x++)
-            ASSERT_EQ(Headless_Client_Pixel(x, y), White) << x << "," << y;
+            ASSERT_EQ(Inspect_Client_Pixel(x, y), White) << x << "," << y;
     Headless_Request_Close();
     Pump();
     EXPECT_EQ(GetPixel(dc, 5, 5), CLR_INVALID) << "the context went with the window";
@@ -104,8 +104,8 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
         std::vector<COLORREF> pixels;
         for (int row = y; row < y + 20; row++)
             for (int column = x; column < 1012; column++)
-                if (Headless_Client_Pixel(column, row) != Red)
-                    pixels.push_back(Headless_Client_Pixel(column, row)),
+                if (Inspect_Client_Pixel(column, row) != Red)
+                    pixels.push_back(Inspect_Client_Pixel(column, row)),
                         width = std::max(width, column + 1 - x), height = row + 1 - y;
         return pixels;
     };
@@ -113,8 +113,8 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
     int width = 0, height = 0, dark = 0, coloured = 0;
     for (COLORREF p : cell(920, 200, width, height))
         dark += GetRValue(p) < 64, coloured += GetRValue(p) != GetBValue(p);
-    EXPECT_EQ(Headless_Client_Pixel(919, 205), Red);
-    EXPECT_EQ(Headless_Client_Pixel(925, 199), Red);
+    EXPECT_EQ(Inspect_Client_Pixel(919, 205), Red);
+    EXPECT_EQ(Inspect_Client_Pixel(925, 199), Red);
     EXPECT_TRUE(height >= 12 && height <= 20 && width >= 12 * 5 && dark > 40 && coloured == 0);
     // New text covers old text from the left; 0 and 1 are drawn differently.
     TextOutA(dc, 900, 170, "ID 888 ", 7);
@@ -124,12 +124,12 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
     const std::vector<COLORREF> fresh = cell(900, 230, width = 0, height);
     for (int y = 0; y < height; y++)
         for (int x = 900; x < 900 + width; x++)
-            differing += Headless_Client_Pixel(x, 170 + y) != Headless_Client_Pixel(x, 230 + y);
+            differing += Inspect_Client_Pixel(x, 170 + y) != Inspect_Client_Pixel(x, 230 + y);
     EXPECT_EQ(differing, 0);
     EXPECT_NE(cell(900, 260, width, height), fresh);
     // Clipped at the client edge and to the paint's update region.
     EXPECT_TRUE(TextOutA(dc, 1000, 280, "Z  -99999.999 ", 14));
-    EXPECT_NE(Headless_Client_Pixel(1011, 285), Red);
+    EXPECT_NE(Inspect_Client_Pixel(1011, 285), Red);
     EXPECT_TRUE(TextOutA(dc, INT_MIN, INT_MAX, "Z  -99999.999 ", 14));
     EXPECT_FALSE(TextOutA(nullptr, 0, 0, "ID   0 ", 7));
     Headless_Invalidate(0, 0, 925, 669);
@@ -139,8 +139,8 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
                TextOutA(paint.hdc, 920, 280, "ID   0 ", 7) && EndPaint(window, &paint);
     };
     Pump();
-    EXPECT_EQ(Headless_Client_Pixel(930, 285), Red) << "outside the update region";
-    EXPECT_NE(Headless_Client_Pixel(922, 285), Red) << "inside it";
+    EXPECT_EQ(Inspect_Client_Pixel(930, 285), Red) << "outside the update region";
+    EXPECT_NE(Inspect_Client_Pixel(922, 285), Red) << "inside it";
 }
 
 } // namespace

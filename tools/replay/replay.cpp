@@ -121,17 +121,17 @@ bool Next_Step(void *context)
             Headless_Request_Close();
             return true;
         } else if (verb == "save" && (args >> file)) {
-            if (!Headless_Save_Client_Bmp(file.c_str()))
+            if (!Inspect_Save_Client_Bmp(file.c_str()))
                 std::fprintf(stderr, "quor_vane_replay: could not save %s\n", file.c_str());
         } else if (verb == "cursor") {
-            std::printf("cursor %d %d\n", Headless_Cursor_Counter(), Headless_Show_Cursor_Calls());
+            std::printf("cursor %d %d\n", Inspect_Cursor_Counter(), Inspect_Show_Cursor_Calls());
             std::fflush(stdout);
         } else if (verb == "text") {
-            for (const Headless_Text &call : Headless_Take_Text_Calls())
+            for (const DrawnText &call : Inspect_Take_Text_Calls())
                 std::printf("text %d %d %s\n", call.x, call.y, call.text.c_str());
             std::fflush(stdout);
         } else if (verb == "objects") {
-            std::printf("objects %d %d\n", Headless_Live_Dcs(), Headless_Live_Gdi_Objects());
+            std::printf("objects %d %d\n", Inspect_Live_Dcs(), Inspect_Live_Gdi_Objects());
             std::fflush(stdout);
         } else if (verb == "remove" && (args >> file)) {
             if (std::remove(file.c_str()) != 0)
@@ -140,8 +140,8 @@ bool Next_Step(void *context)
             if (std::rename(file.c_str(), target.c_str()) != 0)
                 std::fprintf(stderr, "quor_vane_replay: could not rename %s\n", file.c_str());
         } else if (verb == "window") {
-            std::printf("window %#x %d %d\n", Headless_Main_Window_Class_Style(),
-                        Headless_Client_Width(), Headless_Client_Height());
+            std::printf("window %#x %d %d\n", Inspect_Main_Window_Class_Style(),
+                        Inspect_Client_Width(), Inspect_Client_Height());
             std::fflush(stdout);
         } else if (verb == "kill") {
             std::fflush(stdout);
