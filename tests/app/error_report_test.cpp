@@ -57,6 +57,11 @@ TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord
         {": > pr8a_c_ds.bmp", "the file is empty"},
         {"truncate -s 1000 pr8a_c_ds.bmp",
          "truncated: 1000 of the 1674054 bytes its header declares"},
+        // The file header declares less than the rows need: the rows count.
+        {"printf '\\20\\0\\0\\0' | dd of=pr8a_c_ds.bmp bs=1 seek=2 conv=notrunc status=none && "
+         "truncate -s 1000 pr8a_c_ds.bmp",
+         "truncated: 1000 of the 1674054 bytes its header declares"},
+        {"truncate -s 30 pr8a_c_ds.bmp", "truncated: only 30 bytes"},
         {"printf '\\211PNG\\r\\n\\032\\n' > pr8a_c_ds.bmp", "not a BMP file"},
         {"rm pr8a_c_ds.bmp && mkdir pr8a_c_ds.bmp", "Is a directory"},
         {"mv big.bmp pr8a_c_ds.bmp",

@@ -8,16 +8,21 @@
 
 TEST(DisplayScaleTest, GdkScaleOverridesXftDpiAndFactorsRoundToWholeNumbers)
 {
-    // GDK_SCALE, Xft.dpi, the factor.
+    // GDK_SCALE, Xft.dpi, the factor: halves round up, from 1.5 on.
     const char *settings[][3] = {
         {nullptr, nullptr, "1"}, {nullptr, "192", "2"},   {"1", "192", "1"},
         {"2", nullptr, "2"},     {"two", "288", "3"},     {nullptr, "143", "1"},
-        {nullptr, "144", "2"},   {nullptr, "239.9", "2"}, {"1e300", nullptr, "8"}};
-    for (int i = 0; i < 9; ++i)
+        {nullptr, "144", "2"},   {nullptr, "239.9", "2"}, {nullptr, "240", "3"},
+        {"1.49", "300", "1"},    {"2.5", nullptr, "3"},   {"7.49", nullptr, "7"},
+        {"7.5", nullptr, "8"},   {"1e300", nullptr, "8"}, {"-2", "96", "1"}};
+    for (int i = 0; i < 15; ++i)
         EXPECT_EQ(Choose_Display_Scale(settings[i][0], settings[i][1]), std::atoi(settings[i][2]))
             << "case " << i;
     EXPECT_EQ(Window_To_Client(2025, 2), 1012);
+    EXPECT_EQ(Window_To_Client(2023, 2), 1011);
     EXPECT_EQ(Window_To_Client(-1, 2), -1);
+    EXPECT_EQ(Window_To_Client(-3, 3), -1);
+    EXPECT_EQ(Window_To_Client(-4, 3), -2);
 }
 
 // Client 3 by 2 into a 7 by 5 window at scale 2 (a column and a row left over)

@@ -80,6 +80,12 @@ TEST_F(WindowSystemTest, PixelsOutsideTheClientAreaOrWithoutAContextAreInvalid)
         EXPECT_EQ(GetPixel(dc, x, y), CLR_INVALID) << x << "," << y;
         EXPECT_EQ(SetPixel(dc, x, y, Red), CLR_INVALID) << x << "," << y;
     }
+    // The top byte of a colour is not part of it; a pixel at the last column
+    // stays there instead of wrapping into the next row.
+    EXPECT_EQ(SetPixel(dc, 1011, 0, 0xFF010203), 0x010203u);
+    EXPECT_EQ(GetPixel(dc, 1011, 0), 0x010203u);
+    EXPECT_EQ(Inspect_Client_Pixel(0, 1), White);
+    SetPixel(dc, 1011, 0, White);
     // Extreme positions and sizes draw nothing and do not overflow.
     EXPECT_TRUE(BitBlt(dc, INT_MAX - 3, INT_MIN + 2, INT_MAX, INT_MAX, dc, INT_MIN, 0, SRCCOPY));
     EXPECT_TRUE(BitBlt(dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX, dc, INT_MAX, INT_MAX, SRCCOPY));
