@@ -53,14 +53,27 @@ void Handle_Pointer_Move(unsigned x, unsigned y);
 void Handle_Wheel(unsigned wheelWord);
 void Measure_At_Mark();
 void Record_Point();
+void Take_Back_Point();
+// Depth by one column: one half moves, toward the other or away from it.
+void Change_Parallax_By_Column(bool narrow);
+// Moves the mark from its last position as a pointer move there would, within
+// the measurement area, and the system pointer with it.
+void Move_Mark_By(HWND window, int dx, int dy);
+// The keys that place the mark, record and take back points; false for a key
+// left to the default handling.
+bool Handle_Key(HWND window, WPARAM key);
+// A pointer move message that only reports where a key sent the system
+// pointer; such a move is not measured again.
+bool Pointer_Move_Echo(unsigned x, unsigned y);
 
-// The readout beside the picture. The warning about a point that could not be
-// saved stands below it, and comes back with every readout, until it is
-// cleared.
+// The readout beside the picture. A notice about a point (one that could not
+// be saved, or was taken back) stands below it, headed "point N" unless id is
+// 0, and comes back with every readout until another notice replaces it or it
+// is cleared.
 void Write_Readout();
 void Write_Point_Number();
-void Show_Unsaved_Point(int id, const char *reason);
-void Clear_Unsaved_Point();
+void Show_Notice(int id, const char *text);
+void Clear_Notice();
 
 // The stereo image. Find_Image_Problem looks at the file and gives the reason
 // why it cannot be shown (a generic one if nothing is found wrong); it returns
@@ -79,9 +92,14 @@ void Restore_Mark_Pixels();
 void Adapt_Mark_Colours();
 void Draw_Mark_Pixels();
 
-// Point log. Append_Point_Record writes one record and makes sure it left the
-// program; when it could not, it says so on standard error, puts the reason in
-// a few words into `reason` and returns false.
+// Point log. Append_Point_Record writes one record and makes it durable; when
+// it could not, it says so on standard error, puts the reason in a few words
+// into `reason` and returns false. Take_Back_Record takes back the point `id`
+// if it is the newest this run recorded, saved or not, and the file still
+// ends with its record exactly as written; otherwise it removes nothing and
+// says why, on standard error and in `reason`.
+enum TakeBack { Take_Back_Done, Take_Back_Refused, Take_Back_Nothing };
 void Open_Point_Log();
 bool Append_Point_Record(int id, double x, double y, double z, char *reason, std::size_t size);
+TakeBack Take_Back_Record(int id, char *reason, std::size_t size);
 void Close_Point_Log();

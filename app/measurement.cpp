@@ -85,36 +85,128 @@ void Handle_Pointer_Move(unsigned x, unsigned y)
     Measure_And_Draw_Mark(!firstAfterPaint);
 }
 
-void Handle_Wheel(unsigned wheelWord)
+namespace {
+
+// Restores the mark (unless a paint has removed it), moves its halves by the
+// given columns, then measures, shows and draws it as any depth step does.
+void Step_Parallax(int leftStep, int rightStep)
 {
     // After a paint the saved pixels belong to a picture that is gone:
     // writing them back would leave stale patches, so the first draw after a
-    // paint restores nothing, whether a move or a wheel step makes it.
+    // paint restores nothing, whether a move or a depth step makes it.
     if (MarkState.freshPaint == 1)
         MarkState.freshPaint = 0;
     else
         Restore_Mark_Pixels();
-
-    if (wheelWord < wheelNarrowBelow) {
-        MarkState.leftOffset = MarkState.leftOffset - 1;
-        MarkState.rightOffset = MarkState.rightOffset + 1;
-    }
-    if (wheelWord > wheelWidenAbove) {
-        MarkState.leftOffset = MarkState.leftOffset + 1;
-        MarkState.rightOffset = MarkState.rightOffset - 1;
-    }
-
+    MarkState.leftOffset = MarkState.leftOffset + leftStep;
+    MarkState.rightOffset = MarkState.rightOffset + rightStep;
     Measure_And_Draw_Mark(true);
 }
 
+// Where keys sent the system pointer, oldest first: the move messages those
+// positions bring back are not measured again. They come in order, maybe
+// merged into the newest, so a move to any of them answers it and every
+// older one.
+constexpr int maxPointerEchoes = 16;
+POINT pointerEchoes[maxPointerEchoes];
+int pointerEchoCount = 0;
+
+void Expect_Pointer_Echo(int x, int y)
+{
+    if (pointerEchoCount == maxPointerEchoes) {
+        for (int i = 1; i < maxPointerEchoes; i++)
+            pointerEchoes[i - 1] = pointerEchoes[i];
+        pointerEchoCount--;
+    }
+    pointerEchoes[pointerEchoCount++] = POINT{x, y};
+}
+
+int Clamp(int value, int low, int high)
+{
+    return value < low ? low : value > high ? high : value;
+}
+
+} // namespace
+
+void Handle_Wheel(unsigned wheelWord)
+{
+    // One column per half a message: toward each other below the narrowing
+    // limit, apart above the widening one.
+    const int step = wheelWord < wheelNarrowBelow ? -1 : wheelWord > wheelWidenAbove ? 1 : 0;
+    Step_Parallax(step, -step);
+}
+
+void Change_Parallax_By_Column(bool narrow)
+{
+    // One half moves, so that the midpoint stays within half a column of the
+    // pointer: the offsets' sum goes between 0 and -1.
+    const bool leftAhead = MarkState.leftOffset + MarkState.rightOffset < 0;
+    if (narrow)
+        leftAhead ? Step_Parallax(0, 1) : Step_Parallax(-1, 0);
+    else
+        leftAhead ? Step_Parallax(1, 0) : Step_Parallax(0, -1);
+}
+
+void Move_Mark_By(HWND window, int dx, int dy)
+{
+    // Columns and rows inside the area are at least 10: a pointer column of
+    // 0 means the mark was never inside.
+    if (MarkState.pointerX == 0)
+        return;
+    POINT target = {Clamp(MarkState.pointerX + dx, areaLeft, areaRight),
+                    Clamp(MarkState.pointerY + dy, areaTop, areaBottom)};
+    Handle_Pointer_Move(static_cast<unsigned>(target.x), static_cast<unsigned>(target.y));
+    Expect_Pointer_Echo(target.x, target.y);
+    ClientToScreen(window, &target);
+    SetCursorPos(target.x, target.y);
+}
+
+bool Pointer_Move_Echo(unsigned x, unsigned y)
+{
+    for (int i = 0; i < pointerEchoCount; i++)
+        if (static_cast<unsigned>(pointerEchoes[i].x) == x &&
+            static_cast<unsigned>(pointerEchoes[i].y) == y) {
+            for (int k = i + 1; k < pointerEchoCount; k++)
+                pointerEchoes[k - i - 1] = pointerEchoes[k];
+            pointerEchoCount -= i + 1;
+            return true;
+        }
+    // The hand took over: echoes still to come are moves like any other.
+    pointerEchoCount = 0;
+    return false;
+}
 void Record_Point()
 {
     pointId = pointId + 1;
     Write_Point_Number();
 
     char reason[120];
-    if (Append_Point_Record(pointId, objectX, objectY, objectZ, reason, sizeof reason))
-        Clear_Unsaved_Point();
-    else
-        Show_Unsaved_Point(pointId, reason);
+    if (Append_Point_Record(pointId, objectX, objectY, objectZ, reason, sizeof reason)) {
+        Clear_Notice();
+        return;
+    }
+    char notice[sizeof reason + 16];
+    std::snprintf(notice, sizeof notice, "NOT saved: %s", reason);
+    Show_Notice(pointId, notice);
+}
+
+void Take_Back_Point()
+{
+    char reason[120];
+    switch (Take_Back_Record(pointId, reason, sizeof reason)) {
+    case Take_Back_Done:
+        pointId = pointId - 1;
+        Write_Point_Number();
+        Show_Notice(pointId + 1, "taken back");
+        break;
+    case Take_Back_Refused: {
+        char notice[sizeof reason + 24];
+        std::snprintf(notice, sizeof notice, "NOT taken back: %s", reason);
+        Show_Notice(pointId, notice);
+        break;
+    }
+    case Take_Back_Nothing:
+        Show_Notice(0, "nothing to take back");
+        break;
+    }
 }

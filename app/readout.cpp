@@ -18,17 +18,17 @@ void Draw_Readout_Line(int row, const char *format, double value)
     TextOutA(windowDC, readoutColumn, row, line, length);
 }
 
-// The number of the last point that could not be saved, 0 once a later one
-// is; while it is not 0 the warning stands below the readout.
-int unsavedPointId = 0;
-// Why that point was not saved, in a few words.
-char unsavedReason[120] = "";
+// The notice below the readout: the number of the point it is about (0 for
+// none), and what it says of it.
+int noticePointId = 0;
+char noticeText[160] = "";
+bool noticeShown = false;
 
-// The warning: "point N", "NOT saved:", then the reason wrapped into lines
-// that fit the readout column, one below the other.
+// The notice: "point N", then its text wrapped into lines that fit the
+// readout column, one below the other.
 constexpr std::size_t warningColumns = 10;
 constexpr int warningMaxLines = 8;
-// Lines drawn for the last warning, to be blanked once a point is saved.
+// Lines drawn for the last notice, to be blanked when it goes.
 int warningLinesDrawn = 0;
 
 void Draw_Warning_Line(int index, const char *text, int length)
@@ -46,15 +46,16 @@ void Blank_Warning_Lines(int first)
     warningLinesDrawn = first;
 }
 
-void Write_Unsaved_Point()
+void Write_Notice()
 {
-    char line[40];
-    int length = std::snprintf(line, sizeof line, "point %d", unsavedPointId);
-    Draw_Warning_Line(0, line, length);
-    Draw_Warning_Line(1, "NOT saved:", 10);
-    int lines = 2;
+    int lines = 0;
+    if (noticePointId != 0) {
+        char line[40];
+        int length = std::snprintf(line, sizeof line, "point %d", noticePointId);
+        Draw_Warning_Line(lines++, line, length);
+    }
     // Greedy word wrap; a word longer than a line stands alone.
-    const char *word = unsavedReason;
+    const char *word = noticeText;
     while (*word != '\0' && lines < warningMaxLines) {
         std::size_t end = std::strcspn(word, " ");
         while (word[end] == ' ' && end + 1 + std::strcspn(word + end + 1, " ") <= warningColumns)
@@ -64,7 +65,7 @@ void Write_Unsaved_Point()
         while (*word == ' ')
             word++;
     }
-    Blank_Warning_Lines(lines); // what a longer earlier warning left
+    Blank_Warning_Lines(lines); // what a longer earlier notice left
 }
 
 } // namespace
@@ -82,21 +83,22 @@ void Write_Readout()
     Draw_Readout_Line(readoutXRow, "X %9.3lf ", objectX);
     Draw_Readout_Line(readoutYRow, "Y %9.3lf ", objectY);
     Draw_Readout_Line(readoutZRow, "Z %9.3lf ", objectZ);
-    if (unsavedPointId != 0)
-        Write_Unsaved_Point();
+    if (noticeShown)
+        Write_Notice();
 }
 
-void Show_Unsaved_Point(int id, const char *reason)
+void Show_Notice(int id, const char *text)
 {
-    unsavedPointId = id;
-    std::snprintf(unsavedReason, sizeof unsavedReason, "%s", reason);
-    Write_Unsaved_Point();
+    noticePointId = id;
+    std::snprintf(noticeText, sizeof noticeText, "%s", text);
+    noticeShown = true;
+    Write_Notice();
 }
 
-void Clear_Unsaved_Point()
+void Clear_Notice()
 {
-    if (unsavedPointId == 0)
+    if (!noticeShown)
         return;
     Blank_Warning_Lines(0);
-    unsavedPointId = 0;
+    noticeShown = false;
 }

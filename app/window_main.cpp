@@ -62,7 +62,8 @@ LRESULT CALLBACK Measure_Window_Procedure(HWND window, UINT message, WPARAM wPar
     case WM_PAINT:
         return Handle_Paint(window);
     case WM_MOUSEMOVE:
-        Handle_Pointer_Move(LOWORD(lParam), HIWORD(lParam));
+        if (!Pointer_Move_Echo(LOWORD(lParam), HIWORD(lParam)))
+            Handle_Pointer_Move(LOWORD(lParam), HIWORD(lParam));
         return 0;
     case WM_LBUTTONUP:
         Record_Point();
@@ -70,6 +71,10 @@ LRESULT CALLBACK Measure_Window_Procedure(HWND window, UINT message, WPARAM wPar
     case WM_MOUSEWHEEL:
         Handle_Wheel(HIWORD(wParam));
         return 0;
+    case WM_KEYDOWN:
+        if (Handle_Key(window, wParam))
+            return 0;
+        return DefWindowProcA(window, message, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }

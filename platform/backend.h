@@ -21,6 +21,12 @@ constexpr int Max_Changed_Parts = 4;
 // `changed`, all within the client area, differ from what was shown before.
 void Backend_Present(const COLORREF *pixels, int width, int height, const RECT *changed, int count);
 void Backend_Cursor_Changed(int counter);
+// Where a client position of the main window lies on the screen, and moving
+// the system pointer to a screen position, as ClientToScreen and
+// SetCursorPos do. A pointer moved onto the window comes back as a pointer
+// move message, as any other move does.
+void Backend_Client_To_Screen(int clientX, int clientY, int *screenX, int *screenY);
+void Backend_Move_Pointer(int screenX, int screenY);
 
 // Provided by the core for the back end.
 void Platform_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam);

@@ -28,6 +28,7 @@ typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef unsigned int UINT;
 typedef int32_t LONG;
+typedef int16_t SHORT;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef uintptr_t DWORD_PTR;
@@ -143,6 +144,8 @@ typedef struct tagPAINTSTRUCT {
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
 #define WM_NCDESTROY 0x0082
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
@@ -153,6 +156,22 @@ typedef struct tagPAINTSTRUCT {
 #define MK_RBUTTON 0x0002
 #define MK_MBUTTON 0x0010
 #define SIZE_RESTORED 0
+
+// Virtual keys; letters and digits are their upper-case ASCII codes. A key
+// message's lParam holds the repeat count in bits 0-15, bit 24 for an
+// extended key (the keypad's Enter), bit 30 when the key was already down
+// and bit 31 for a release.
+#define VK_BACK 0x08
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
 
 // Class styles
 #define CS_VREDRAW 0x0001
@@ -221,6 +240,9 @@ BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT *paint);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 int WINAPI ShowCursor(BOOL show);
+BOOL WINAPI SetCursorPos(int x, int y);
+BOOL WINAPI ClientToScreen(HWND window, POINT *point);
+SHORT WINAPI GetKeyState(int virtualKey);
 
 HGDIOBJ WINAPI GetStockObject(int object);
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int width, int height,

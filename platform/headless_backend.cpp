@@ -45,6 +45,21 @@ void Backend_Present(const COLORREF *, int, int, const RECT *, int) {}
 
 void Backend_Cursor_Changed(int) {}
 
+// The screen is the client area: the pointer moved onto it comes back as a
+// move there, as the system's own pointer move would.
+void Backend_Client_To_Screen(int clientX, int clientY, int *screenX, int *screenY)
+{
+    *screenX = clientX;
+    *screenY = clientY;
+}
+
+void Backend_Move_Pointer(int screenX, int screenY)
+{
+    if (screenX >= 0 && screenY >= 0 && screenX < Platform_Client_Width() &&
+        screenY < Platform_Client_Height())
+        Platform_Queue_Input(WM_MOUSEMOVE, 0, MAKELPARAM(screenX, screenY));
+}
+
 void Headless_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam)
 {
     Platform_Queue_Input(message, wParam, lParam);

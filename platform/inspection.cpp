@@ -7,6 +7,8 @@ namespace {
 
 struct Inspection {
     int showCursorCalls = 0;
+    bool pointerMoved = false;
+    POINT pointer = {0, 0};
     std::vector<DrawnText> textCalls;
 };
 
@@ -17,6 +19,19 @@ Inspection inspection;
 void Note_Show_Cursor()
 {
     inspection.showCursorCalls++;
+}
+
+void Note_Pointer_Moved(int x, int y)
+{
+    inspection.pointerMoved = true;
+    inspection.pointer = POINT{x, y};
+}
+
+bool Inspect_Pointer_Moved_To(int *x, int *y)
+{
+    *x = inspection.pointer.x;
+    *y = inspection.pointer.y;
+    return inspection.pointerMoved;
 }
 
 void Note_Text_Drawn(int x, int y, const char *text, int length)

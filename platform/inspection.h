@@ -27,6 +27,10 @@ bool Inspect_Save_Client_Bmp(const char *path);
 int Inspect_Cursor_Counter();
 int Inspect_Show_Cursor_Calls();
 
+// Where SetCursorPos last sent the system pointer, in screen coordinates;
+// false while it never did.
+bool Inspect_Pointer_Moved_To(int *x, int *y);
+
 // Every TextOutA into a window's device context since the last call, in
 // order, whether or not anything of it could be drawn.
 struct DrawnText {

@@ -161,6 +161,7 @@ void Reset_Gdi();
 
 // inspection.cpp: what the core tells the record that tests read back.
 void Note_Show_Cursor();
+void Note_Pointer_Moved(int x, int y);
 void Note_Text_Drawn(int x, int y, const char *text, int length);
 
 // bitmap_file.cpp

@@ -40,9 +40,70 @@ LPARAM Client_Position(int x, int y)
     return MAKELPARAM(Window_To_Client(x, sdl.scale), Window_To_Client(y, sdl.scale));
 }
 
+// The virtual key of an SDL key, 0 for keys the program never sees. The
+// keypad's Enter is the extended Return, as on Windows.
+UINT Virtual_Key(const SDL_Keysym &key, bool *extended)
+{
+    *extended = false;
+    if (key.sym >= SDLK_a && key.sym <= SDLK_z)
+        return (UINT)('A' + (key.sym - SDLK_a));
+    if (key.sym >= SDLK_0 && key.sym <= SDLK_9)
+        return (UINT)('0' + (key.sym - SDLK_0));
+    switch (key.sym) {
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    case SDLK_PAGEUP:
+        return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+        return VK_NEXT;
+    case SDLK_SPACE:
+        return VK_SPACE;
+    case SDLK_RETURN:
+        return VK_RETURN;
+    case SDLK_KP_ENTER:
+        *extended = true;
+        return VK_RETURN;
+    case SDLK_BACKSPACE:
+        return VK_BACK;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return VK_CONTROL;
+    default:
+        return 0;
+    }
+}
+
+void Translate_Key(const SDL_KeyboardEvent &event)
+{
+    bool extended = false;
+    const UINT key = Virtual_Key(event.keysym, &extended);
+    if (key == 0)
+        return;
+    // Repeat count 1; held down before for a repeat or a release.
+    LPARAM flags = 1 | (extended ? LPARAM(1) << 24 : 0);
+    if (event.type == SDL_KEYUP)
+        flags |= LPARAM(3) << 30;
+    else if (event.repeat)
+        flags |= LPARAM(1) << 30;
+    Platform_Queue_Input(event.type == SDL_KEYUP ? WM_KEYUP : WM_KEYDOWN, key, flags);
+}
+
 void Translate_Event(const SDL_Event &event)
 {
     switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        Translate_Key(event.key);
+        break;
     case SDL_MOUSEMOTION:
         Platform_Queue_Input(WM_MOUSEMOVE, Button_State(event.motion.state),
                              Client_Position(event.motion.x, event.motion.y));
@@ -211,6 +272,26 @@ void Backend_Present(const COLORREF *pixels, int width, int, const RECT *changed
     }
     if (shown > 0)
         SDL_UpdateWindowSurfaceRects(sdl.window, areas, shown);
+}
+
+void Backend_Client_To_Screen(int clientX, int clientY, int *screenX, int *screenY)
+{
+    int left = 0;
+    int top = 0;
+    if (sdl.window != nullptr)
+        SDL_GetWindowPosition(sdl.window, &left, &top);
+    *screenX = left + clientX * sdl.scale;
+    *screenY = top + clientY * sdl.scale;
+}
+
+void Backend_Move_Pointer(int screenX, int screenY)
+{
+    if (sdl.window == nullptr)
+        return;
+    int left = 0;
+    int top = 0;
+    SDL_GetWindowPosition(sdl.window, &left, &top);
+    SDL_WarpMouseInWindow(sdl.window, screenX - left, screenY - top);
 }
 
 void Backend_Cursor_Changed(int counter)

@@ -39,7 +39,8 @@ struct WindowSystem {
     bool quitPosted = false;
     int quitCode = 0;
     int cursorCounter = 0;
-    int pendingWidth = 0; // client size asked for before the main window exists
+    bool keysDown[256] = {}; // as of the last key message taken from the queue
+    int pendingWidth = 0;    // client size asked for before the main window exists
     int pendingHeight = 0;
     std::vector<COLORREF> lastPixels; // the main window's client area after destruction
     int lastWidth = 0;
@@ -151,6 +152,8 @@ bool Take_Message(MSG *msg)
         *msg = state.input.front();
         state.input.pop_front();
         msg->hwnd = Handle_Of(state.mainWindow);
+        if ((msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) && msg->wParam < 256)
+            state.keysDown[msg->wParam] = msg->message == WM_KEYDOWN;
         return true;
     }
     for (const auto &slot : state.windows.slots)
@@ -449,6 +452,33 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
     if (instance == nullptr && (uintptr_t)name >= 32512 && (uintptr_t)name <= 32651)
         return reinterpret_cast<HCURSOR>(&arrowCursor);
     return nullptr;
+}
+
+SHORT WINAPI GetKeyState(int virtualKey)
+{
+    const bool down = virtualKey >= 0 && virtualKey < 256 && state.keysDown[virtualKey];
+    return down ? (SHORT)-32768 : 0;
+}
+
+BOOL WINAPI ClientToScreen(HWND handle, POINT *point)
+{
+    Window *window = Find_Window(handle);
+    if (window == nullptr || point == nullptr)
+        return FALSE;
+    int x = point->x;
+    int y = point->y;
+    if (window == state.mainWindow)
+        Backend_Client_To_Screen(point->x, point->y, &x, &y);
+    point->x = x;
+    point->y = y;
+    return TRUE;
+}
+
+BOOL WINAPI SetCursorPos(int x, int y)
+{
+    Note_Pointer_Moved(x, y);
+    Backend_Move_Pointer(x, y);
+    return TRUE;
 }
 
 int WINAPI ShowCursor(BOOL show)
