@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 namespace {
 
 TEST(PointLog, RecordsAreNumberedFormattedAndAppendedAndSurviveAKill)
@@ -23,6 +27,97 @@ TEST(PointLog, RecordsAreNumberedFormattedAndAppendedAndSurviveAKill)
                                 "  3   102.211   199.632    25.719\n"
                                 "  4   102.211   199.632    25.719\n"
                                 "  1   103.864   196.927    25.133\n");
+}
+
+using Lines = std::vector<std::string>;
+
+TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsavedOnesBytes)
+{
+    ReplaySession session;
+    session.Write_Image(Grey);
+    session.Run("move 465 320\nrelease\nrelease\n");
+    const std::string earlier = session.Points();
+    // Three points, taken back one after another, the last after a repaint;
+    // then nothing is left of this run, and the next point is 1 again.
+    session.Run("move 465 320\nrelease\nwheel -120\nrelease\nrelease\nkey ctrl+z\ntext\n"
+                "expose 0 0 1012 669\nkey BackSpace\nkey BackSpace\nkey BackSpace\ntext\n"
+                "key ctrl+z\nrelease\ntext\n");
+    EXPECT_EQ(session.status, 18);
+    EXPECT_EQ(session.Points(), earlier + "  1   102.377   199.361    25.660\n");
+    EXPECT_EQ(session.err, "point 3 was taken back from points.txt\n"
+                           "point 2 was taken back from points.txt\n"
+                           "point 1 was taken back from points.txt\n");
+    // The number steps back with each, and the notice says which went; a
+    // point saved later clears the notice.
+    const Lines text = session.Printed("text");
+    ASSERT_GE(text.size(), 10u);
+    EXPECT_EQ(Lines(text.begin() + 10, text.end()),
+              (Lines{"text 920 170 ID   3 ", "text 920 170 ID   2 ", "text 920 290 point 3",
+                     "text 920 310 taken back", "text 920 170 ID   1 ", "text 920 290 point 2",
+                     "text 920 310 taken back", "text 920 170 ID   0 ", "text 920 290 point 1",
+                     "text 920 310 taken back", "text 920 290 nothing to", "text 920 310 take back",
+                     "text 920 290 nothing to", "text 920 310 take back", "text 920 170 ID   1 ",
+                     "text 920 290                               ",
+                     "text 920 310                               "}));
+
+    // A point that was never saved: only its number goes back, and the
+    // warning with it.
+    ReplaySession unsaved;
+    unsaved.Write_Image(Grey);
+    ASSERT_EQ(mkdir(unsaved.Path("points.txt").c_str(), 0755), 0);
+    unsaved.Run("move 465 320\nrelease\nkey ctrl+z\nrelease\ntext\n");
+    EXPECT_EQ(unsaved.err, "could not open points.txt for appending: Is a directory\n"
+                           "point 1 was not written to points.txt: the file is not open\n"
+                           "point 1 was taken back; it had not been written to points.txt\n"
+                           "point 1 was not written to points.txt: the file is not open\n");
+    const Lines notes = unsaved.Printed("text");
+    EXPECT_EQ(Lines(notes.begin() + 4, notes.begin() + 13),
+              (Lines{"text 920 170 ID   1 ", "text 920 290 point 1", "text 920 310 NOT saved:",
+                     "text 920 330 not open:", "text 920 350 Is a", "text 920 370 directory",
+                     "text 920 170 ID   0 ", "text 920 290 point 1", "text 920 310 taken back"}));
+}
+
+TEST(TakeBack, NothingIsRemovedOnceAnotherHandTouchedTheFile)
+{
+    struct Race {
+        const char *between; // script lines after point 1 is recorded
+        const char *why;
+        std::string left; // what points.txt holds at the end
+    };
+    const std::string point1 = "  1   102.211   199.632    25.719\n";
+    const Race races[] = {
+        {"append points.txt 17 another program\n", "changed", point1 + "17 another program\n"},
+        {"append other.txt 1 2 3\nrename other.txt points.txt\n", "was deleted or replaced",
+         "1 2 3\n"},
+        {"remove points.txt\n", "was deleted or replaced", ""}};
+    for (const Race &race : races) {
+        SCOPED_TRACE(race.between);
+        ReplaySession session;
+        session.Write_Image(Grey);
+        session.Run(std::string("move 465 320\nrelease\n") + race.between +
+                    "key ctrl+z\nkey BackSpace\ntext\n");
+        EXPECT_EQ(session.Points(), race.left);
+        const std::string refusal = std::string("points.txt ") + race.why +
+                                    " since point 1 was written; nothing was taken back\n";
+        EXPECT_EQ(session.err, refusal + refusal);
+        // The number stays, and the notice says why, with the words of the
+        // message wrapped to the readout column.
+        const Lines text = session.Printed("text");
+        const auto notice = std::find(text.rbegin(), text.rend(), "text 920 290 point 1");
+        ASSERT_NE(notice, text.rend());
+        std::string words;
+        for (auto line = notice.base(); line != text.end(); ++line)
+            words += line->substr(std::string("text 920 310 ").size()) + " ";
+        EXPECT_EQ(words, std::string("NOT taken back: points.txt ") + race.why + " ");
+        EXPECT_EQ(std::count(text.begin(), text.end(), "text 920 170 ID   0 "), 1);
+    }
+    // After a refusal the numbering goes on, and the next point is this
+    // run's own again.
+    ReplaySession session;
+    session.Write_Image(Grey);
+    session.Run("move 465 320\nrelease\nappend points.txt 17 another program\nkey ctrl+z\n"
+                "release\nkey ctrl+z\n");
+    EXPECT_EQ(session.Points(), point1 + "17 another program\n");
 }
 
 } // namespace

@@ -7,6 +7,12 @@
 //   move X Y           pointer moved to client position (X, Y)
 //   wheel D            wheel turned by delta D (120 is one notch forward)
 //   release            left button released (records a point)
+//   key NAME           a key pressed and released, NAME as xdotool writes X
+//                      keysyms: Left, Right, Up, Down, Prior, Next, space,
+//                      Return, KP_Enter, BackSpace, a letter or a digit, after
+//                      modifiers shift+ and ctrl+ (shift+Left, ctrl+z)
+//   keydown NAME       the key pressed, or repeated while held
+//   keyup NAME         the key released
 //   expose L T R B     part of the client area uncovered (right, bottom exclusive)
 //   resize W H         client area resized to W by H
 //   save FILE          save the client area as a 24-bit BMP
@@ -16,19 +22,25 @@
 //                      into the window since the last text line of the script
 //   objects            print "objects DCS BITMAPS": device contexts and bitmaps
 //                      not yet deleted
+//   pointer            print "pointer X Y": where the program last sent the
+//                      system pointer, in screen coordinates (here the same
+//                      as client coordinates), or "pointer none"
+//   append FILE TEXT   append TEXT and a line break to FILE, as another
+//                      program might meanwhile
 //   remove FILE        delete FILE, as another program might meanwhile
 //   rename FROM TO     rename FROM to TO, likewise
 //   window             print "window STYLE WIDTH HEIGHT": the main window's class
 //                      style (hexadecimal) and client size
 //   close              close request, as from the close box
 //   kill               end the process at once, as a kill would
-// A move, wheel or release line prefixed with "early" is queued before the
+// A move, wheel, release or key line prefixed with "early" is queued before the
 // window is first painted, as input that arrives while the window appears.
 // Each other line takes effect once everything before it has been handled.
 // At the end of the script the window is closed.
 #include "app/measure_window.h"
 #include "platform/headless.h"
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -57,30 +69,83 @@ WPARAM Wheel_Word(long delta)
     return static_cast<WPARAM>(static_cast<unsigned long>(delta & 0xFFFF) << 16);
 }
 
-// Turns an input line into a message. Returns false if the line is not input.
-bool Input_Message(const std::string &verb, std::istringstream &args, UINT *message, WPARAM *wParam,
-                   LPARAM *lParam)
+struct Input {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// The virtual key of an X keysym name, 0 for one the program has no use for;
+// `extended` for the keypad's Enter.
+UINT Virtual_Key(const std::string &name, bool *extended)
+{
+    static const std::pair<const char *, UINT> keys[] = {
+        {"Left", VK_LEFT},        {"Right", VK_RIGHT},     {"Up", VK_UP},
+        {"Down", VK_DOWN},        {"Prior", VK_PRIOR},     {"Page_Up", VK_PRIOR},
+        {"Next", VK_NEXT},        {"Page_Down", VK_NEXT},  {"space", VK_SPACE},
+        {"Return", VK_RETURN},    {"KP_Enter", VK_RETURN}, {"BackSpace", VK_BACK},
+        {"shift", VK_SHIFT},      {"Shift_L", VK_SHIFT},   {"ctrl", VK_CONTROL},
+        {"Control_L", VK_CONTROL}};
+    *extended = name == "KP_Enter";
+    for (const auto &[keysym, key] : keys)
+        if (name == keysym)
+            return key;
+    if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0])))
+        return static_cast<UINT>(std::toupper(static_cast<unsigned char>(name[0])));
+    return 0;
+}
+
+// A key's messages as the system sends them: the modifiers go down first and
+// up last. Repeat count 1; bit 24 for an extended key, 30 for a key that was
+// down, 31 for a release.
+bool Key_Input(const std::string &verb, const std::string &name, std::vector<Input> *input)
+{
+    std::vector<std::pair<UINT, LPARAM>> keys;
+    std::size_t start = 0;
+    for (std::size_t plus; (plus = name.find('+', start)) != std::string::npos; start = plus + 1) {
+        bool extended = false;
+        const UINT modifier = Virtual_Key(name.substr(start, plus - start), &extended);
+        if (modifier != VK_SHIFT && modifier != VK_CONTROL)
+            return false;
+        keys.push_back({modifier, 1});
+    }
+    bool extended = false;
+    const UINT key = Virtual_Key(name.substr(start), &extended);
+    if (key == 0)
+        return false;
+    keys.push_back({key, 1 | (extended ? LPARAM(1) << 24 : 0)});
+    const LPARAM released = LPARAM(3) << 30;
+    if (verb != "keyup")
+        for (const auto &[code, flags] : keys)
+            input->push_back(Input{WM_KEYDOWN, code, flags});
+    if (verb != "keydown")
+        for (auto k = keys.rbegin(); k != keys.rend(); ++k)
+            input->push_back(Input{WM_KEYUP, k->first, k->second | released});
+    return true;
+}
+
+// Turns an input line into messages. Returns false if the line is not input.
+bool Input_Messages(const std::string &verb, std::istringstream &args, std::vector<Input> *input)
 {
     long a = 0, b = 0;
-    if (verb == "move" && (args >> a >> b)) {
-        *message = WM_MOUSEMOVE;
-        *wParam = 0;
-        *lParam = Client_Position(a, b);
-        return true;
-    }
-    if (verb == "wheel" && (args >> a)) {
-        *message = WM_MOUSEWHEEL;
-        *wParam = Wheel_Word(a);
-        *lParam = 0;
-        return true;
-    }
-    if (verb == "release") {
-        *message = WM_LBUTTONUP;
-        *wParam = 0;
-        *lParam = 0;
-        return true;
-    }
-    return false;
+    std::string name;
+    if (verb == "move" && (args >> a >> b))
+        input->push_back(Input{WM_MOUSEMOVE, 0, Client_Position(a, b)});
+    else if (verb == "wheel" && (args >> a))
+        input->push_back(Input{WM_MOUSEWHEEL, Wheel_Word(a), 0});
+    else if (verb == "release")
+        input->push_back(Input{WM_LBUTTONUP, 0, 0});
+    else if ((verb == "key" || verb == "keydown" || verb == "keyup") && (args >> name))
+        return Key_Input(verb, name, input);
+    else
+        return false;
+    return true;
+}
+
+void Queue_Input(const std::vector<Input> &input)
+{
+    for (const Input &message : input)
+        Headless_Queue_Input(message.message, message.wParam, message.lParam);
 }
 
 void Script_Error(Script &script, const std::string &line)
@@ -102,13 +167,11 @@ bool Next_Step(void *context)
         if (verb.empty() || verb[0] == '#' || verb == "early")
             continue;
 
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
+        std::vector<Input> input;
         long a = 0, b = 0, c = 0, d = 0;
         std::string file, target;
-        if (Input_Message(verb, args, &message, &wParam, &lParam)) {
-            Headless_Queue_Input(message, wParam, lParam);
+        if (Input_Messages(verb, args, &input)) {
+            Queue_Input(input);
             return true;
         } else if (verb == "expose" && (args >> a >> b >> c >> d)) {
             Headless_Invalidate(static_cast<int>(a), static_cast<int>(b), static_cast<int>(c),
@@ -133,6 +196,20 @@ bool Next_Step(void *context)
         } else if (verb == "objects") {
             std::printf("objects %d %d\n", Inspect_Live_Dcs(), Inspect_Live_Gdi_Objects());
             std::fflush(stdout);
+        } else if (verb == "pointer") {
+            int x = 0, y = 0;
+            if (Inspect_Pointer_Moved_To(&x, &y))
+                std::printf("pointer %d %d\n", x, y);
+            else
+                std::printf("pointer none\n");
+            std::fflush(stdout);
+        } else if (verb == "append" && (args >> file)) {
+            std::string text;
+            std::getline(args >> std::ws, text);
+            FILE *out = std::fopen(file.c_str(), "a");
+            const bool written = out != nullptr && std::fprintf(out, "%s\n", text.c_str()) >= 0;
+            if ((out != nullptr && std::fclose(out) != 0) || !written)
+                std::fprintf(stderr, "quor_vane_replay: could not append to %s\n", file.c_str());
         } else if (verb == "remove" && (args >> file)) {
             if (std::remove(file.c_str()) != 0)
                 std::fprintf(stderr, "quor_vane_replay: could not remove %s\n", file.c_str());
@@ -163,12 +240,10 @@ bool Queue_Early_Input(Script &script)
         if (word != "early")
             continue;
         args >> verb;
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-        if (!Input_Message(verb, args, &message, &wParam, &lParam))
+        std::vector<Input> input;
+        if (!Input_Messages(verb, args, &input))
             return false;
-        Headless_Queue_Input(message, wParam, lParam);
+        Queue_Input(input);
     }
     return true;
 }
@@ -191,7 +266,8 @@ int main(int argc, char **argv)
     for (std::string line; std::getline(in, line);)
         script.lines.push_back(line);
     if (!Queue_Early_Input(script)) {
-        std::fprintf(stderr, "quor_vane_replay: an early line must be move, wheel or release\n");
+        std::fprintf(stderr,
+                     "quor_vane_replay: an early line must be move, wheel, release or key\n");
         return 2;
     }
 

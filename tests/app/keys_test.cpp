@@ -1,0 +1,113 @@
+// Keys: arrows move the mark as the pointer would, Page Up and Page Down step
+// one half by a column, Space and Return record, other keys do nothing.
+#include "replay_session.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Columns left of the readout: the picture and the mark, not the text.
+constexpr int pictureRight = 915;
+
+TEST(Keys, ArrowsMoveTheMarkAndThePointerExactlyAsPointerMovesWould)
+{
+    // Before the mark was ever inside the area an arrow does nothing; then
+    // one pixel, ten with Shift, held at the area's edges.
+    ReplaySession keys, mouse;
+    keys.Write_Image(Texture);
+    mouse.Write_Image(Texture);
+    std::string leftward, upward;
+    for (int x = 441; x >= 11; x -= 10)
+        leftward += "move " + std::to_string(x) + " 329\n";
+    for (int y = 319; y >= 19; y -= 10)
+        upward += "move 10 " + std::to_string(y) + "\n";
+    keys.Run("key Right\nmove 950 300\nkey Left\npointer\nmove 450 320\nkey Right\nrelease\n"
+             "key shift+Down\nkey Up\nrelease\npointer\n" +
+             Times(46, "key shift+Left\n") + "release\n" + Times(32, "key shift+Up\n") +
+             "key Right\nrelease\npointer\nkey shift+Right\nsave keys.bmp\ncursor\ntext\n");
+    mouse.Run("move 950 300\nmove 450 320\nmove 451 320\nrelease\nmove 451 330\nmove 451 329\n"
+              "release\n" +
+              leftward + "move 10 329\nmove 10 329\nrelease\n" + upward +
+              "move 10 10\nmove 11 10\nrelease\nmove 21 10\nsave mouse.bmp\ncursor\ntext\n");
+    EXPECT_EQ(keys.status, 18);
+    EXPECT_EQ(keys.Printed("pointer"), (Lines{"pointer none", "pointer 451 329", "pointer 11 10"}));
+    EXPECT_EQ(keys.Points(), mouse.Points());
+    EXPECT_EQ(keys.Points().substr(0, 34), "  1   101.815   199.488    25.719\n");
+    // The pointer's own move back to where a key sent it is not measured
+    // again: the same readout lines, the same mark, the same pointer.
+    EXPECT_EQ(keys.Printed("text"), mouse.Printed("text"));
+    EXPECT_EQ(Differing_Pixels(keys.Saved("keys.bmp"), mouse.Saved("mouse.bmp"), 1012, 669), 0);
+    EXPECT_EQ(keys.Printed("cursor"), mouse.Printed("cursor"));
+}
+
+TEST(Keys, PageKeysStepOneHalfByAColumnAndKeepTheMidpointAtThePointer)
+{
+    ReplaySession keys, wheel;
+    keys.Write_Image(Texture);
+    wheel.Write_Image(Texture);
+    // From a paint (29, -29): Page Up moves the left half in, then the right
+    // one; two presses make one notch forward, two Page Downs one notch back.
+    keys.Run("move 465 320\nkey Prior\nsave one.bmp\nkey Prior\nrelease\nkey Next\nkey Next\n"
+             "key Next\nrelease\nexpose 0 0 1012 669\nkey Prior\nsave fresh.bmp\n");
+    wheel.Run("move 465 320\nwheel 120\nrelease\nwheel -120\nsave two.bmp\n");
+    EXPECT_EQ(keys.status, 18);
+    const std::string points = keys.Points();
+    ASSERT_EQ(points.size(), 2 * 34u);
+    EXPECT_EQ(points.substr(0, 34), wheel.Points().substr(0, 34));
+    const Picture one = keys.Saved("one.bmp"), fresh = keys.Saved("fresh.bmp");
+    const Picture background = wheel.Saved("two.bmp");
+    auto halfAt = [](const Picture &picture, int x, int y) {
+        int matching = 0;
+        for (auto [px, py] : Mark_Pixels(x, y))
+            matching += picture.At(px, py) == picture.At(x, y);
+        return matching == 45;
+    };
+    EXPECT_TRUE(halfAt(one, 465 + 28, 320)) << "left half one column in";
+    EXPECT_TRUE(halfAt(one, 465 - 29, 320)) << "right half where it was";
+    // A step right after a paint restores nothing and measures from (29, -29).
+    EXPECT_TRUE(halfAt(fresh, 465 + 28, 320));
+    EXPECT_EQ(Differing_Pixels(fresh, background, pictureRight, 669,
+                               [] {
+                                   auto except = Mark_Pixels(465 + 28, 320);
+                                   for (auto p : Mark_Pixels(465 - 29, 320))
+                                       except.push_back(p);
+                                   for (auto p : Mark_Pixels(465 + 28, 320))
+                                       except.push_back({p.first + 1, p.second});
+                                   for (auto p : Mark_Pixels(465 - 29, 320))
+                                       except.push_back({p.first - 1, p.second});
+                                   return except;
+                               }()),
+              0);
+    ReplaySession odd;
+    odd.Write_Image(Texture);
+    odd.Run("move 465 320\nkey Next\nkey Next\nkey Next\nrelease\nmove 465 320\n" +
+            Times(29 * 2 + 3, "key Prior\n") + "release\n");
+    // Three Page Downs from a paint reach (30, -31), a parallax no notch
+    // gives; 61 Page Ups bring it to (0, 0), where 30 notches forward from
+    // (30, -30) arrive.
+    ReplaySession notches;
+    notches.Write_Image(Texture);
+    notches.Run("move 465 320\nwheel -120\nrelease\nmove 465 320\n" + Times(30, "wheel 120\n") +
+                "release\n");
+    const std::string oddPoints = odd.Points(), notchPoints = notches.Points();
+    EXPECT_NE(oddPoints.substr(0, 34), notchPoints.substr(0, 34));
+    EXPECT_EQ(oddPoints.substr(34), notchPoints.substr(34));
+}
+
+TEST(Keys, SpaceAndReturnRecordLikeAClickAndOtherKeysAreLeftAlone)
+{
+    ReplaySession keys, mouse;
+    keys.Write_Image(Grey);
+    mouse.Write_Image(Grey);
+    keys.Run("move 465 320\nkey space\nkey Return\nkey KP_Enter\nkey a\nkey z\nkey shift+z\n"
+             "key 7\nkeydown Right\nkeydown Right\nkeyup Right\nrelease\ntext\n");
+    mouse.Run("move 465 320\nrelease\nrelease\nrelease\nmove 466 320\nmove 467 320\nrelease\n"
+              "text\n");
+    EXPECT_EQ(keys.Points(), mouse.Points());
+    EXPECT_EQ(keys.Printed("text"), mouse.Printed("text"));
+    EXPECT_EQ(keys.err, "");
+}
+
+} // namespace
