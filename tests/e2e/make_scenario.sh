@@ -2,8 +2,10 @@
 # make_scenario.sh TRUTH.csv OUTPUT_DIRECTORY
 #
 # Writes OUTPUT_DIRECTORY/scenario.txt, a measurement run in the replay script
-# language, and OUTPUT_DIRECTORY/expected_points.txt, the points.txt that run
-# must leave, from the default scene's ground truth alone.
+# language, and OUTPUT_DIRECTORY/expected_points.txt, the first twelve lines
+# of the points.txt that run must leave, from the default scene's ground truth
+# alone. OUTPUT_DIRECTORY/keyless.txt is the same run with the mouse and the
+# wheel doing what its keys do; replayed, it gives the lines the keys add.
 #
 # Twelve points spread evenly over the list are measured, each by moving the
 # pointer to its pointer position, turning the wheel one notch at a time to
@@ -11,34 +13,41 @@
 # on every other point, then falling on the rest, so both wheel directions are
 # used with few notches. Before the fifth point the pointer leaves for the
 # top-left corner and the wheel turns out there (it still acts at the last
-# position inside); before the ninth it visits the readout side. At the end
-# it moves once more inside, saves the client area and closes the window.
+# position inside); before the ninth it visits the readout side. Then keys
+# place three more points near the first one: arrows and Shift+arrows move
+# the mark, two Page Ups or Page Downs make a notch, Space and Return record,
+# and Ctrl+Z takes one back. At the end it moves once more inside, saves the
+# client area and closes the window.
 # The truth gives the logged coordinates with every digit of the double, so
 # their three-decimal rounding here is the program's.
 set -euo pipefail
 export LC_ALL=C
 [ $# -eq 2 ] || { echo "usage: $0 TRUTH.csv OUTPUT_DIRECTORY" >&2; exit 2; }
 
-awk -F, -v scenario="$2/scenario.txt" -v expected="$2/expected_points.txt" '
+awk -F, -v scenario="$2/scenario.txt" -v expected="$2/expected_points.txt" \
+  -v keyless="$2/keyless.txt" '
 NR == 1 { for (i = 1; i <= NF; i++) column[$i] = i; next }
 { line[NR - 1] = $0 }
 function field(entry, name,   f) { split(line[entry], f, ","); return f[column[name]] }
+function both(text) { print text > scenario; print text > keyless }
 function turn_to(target) {
-  for (; steps < target; steps++) print "wheel 120" > scenario
-  for (; steps > target; steps--) print "wheel -120" > scenario
+  for (; steps < target; steps++) both("wheel 120")
+  for (; steps > target; steps--) both("wheel -120")
 }
+# key LINES, then the same done with the mouse and the wheel.
+function key(text, mouse) { print text > scenario; if (mouse != "") print mouse > keyless }
 function visit(n, entry,   x, y) {
   x = field(entry, "pointerX"); y = field(entry, "pointerY")
   if (n == 5) {
-    print "move 5 5" > scenario
+    both("move 5 5")
     turn_to(field(entry, "wheelSteps"))
-    print "move " x " " y > scenario
+    both("move " x " " y)
   } else {
-    if (n == 9) print "move 950 300" > scenario
-    print "move " x " " y > scenario
+    if (n == 9) both("move 950 300")
+    both("move " x " " y)
     turn_to(field(entry, "wheelSteps"))
   }
-  print "release" > scenario
+  both("release")
   printf "%3d %9.3f %9.3f %9.3f\n", n, field(entry, "markX"), field(entry, "markY"),
          field(entry, "markZ") > expected
 }
@@ -51,11 +60,27 @@ END {
       t = pick[j]; pick[j] = pick[j - 1]; pick[j - 1] = t
     }
   }
-  print "# Measurements over the default scene, made from its ground truth." > scenario
+  both("# Measurements over the default scene, made from its ground truth.")
   n = 0
   for (k = 0; k < 12; k += 2) visit(++n, pick[k])
   for (k = 11; k > 0; k -= 2) visit(++n, pick[k])
-  print "move 460 320" > scenario
-  print "save client.bmp" > scenario
-  print "close" > scenario
+  x = field(pick[0], "pointerX"); y = field(pick[0], "pointerY")
+  both("move " x " " y)
+  key("key Right", "move " x + 1 " " y)
+  key("key shift+Down", "move " x + 1 " " y + 10)
+  key("key Prior", "")
+  key("key Prior", "wheel 120")
+  key("key space", "release")
+  key("key shift+Left", "move " x - 9 " " y + 10)
+  key("key Next", "")
+  key("key Next", "wheel -120")
+  key("key Return", "release")
+  key("key Up", "move " x - 9 " " y + 9)
+  key("key space", "")
+  key("key ctrl+z", "")
+  key("key Down", "move " x - 9 " " y + 10)
+  key("key space", "release")
+  both("move 460 320")
+  both("save client.bmp")
+  both("close")
 }' "$1"

@@ -4,7 +4,8 @@
 # WM_DELETE_WINDOW; quor_vane.exe under Wine in Xvfb, run from its package and
 # closed by "wine taskkill" (WM_CLOSE). Each run must exit with status 18 and
 # leave the points.txt the ground truth gives (CR LF line ends from the Windows
-# build). The Linux window's client area must be 1012 by 669 and its
+# build), the truth's for the mouse's points and, for the keys', what the same
+# done with the mouse gives. The Linux window's client area must be 1012 by 669 and its
 # screenshot equal the headless client area, readout included; under Wine,
 # with other fonts, the picture area must. After the resize the Linux window
 # must show the bare stereo image again. The Linux run is repeated on a desktop
@@ -88,6 +89,7 @@ drive() {
       move) xdo mousemove $((left + a * scale + scale / 2)) $((top + b * scale + scale / 2)) ;;
       wheel) if [ "$a" -gt 0 ]; then xdo click 4; else xdo click 5; fi ;;
       release) xdo click 1 ;;
+      key) xdo key "$a" ;;
       save) sleep 0.5 && shot "${width}x$height+$left+$top" "$out/$1/screen.bmp" ;;
       close) return 0 ;;
       *) log "line \"$verb\" has no real-window equivalent"; return 1 ;;
@@ -106,6 +108,10 @@ linux_client() {
          /Width:/ {w = $NF} /Height:/ {h = $NF} END {print l, t, w, h}' >"$out/linux/client"
 }
 linux_close() {
+  # A held arrow repeats: a point at the last position, then one after a
+  # second and a half of Right held down.
+  [ "$scale" != 1 ] || { xdo key space && sleep 0.2 && xdo keydown Right && sleep 1.5 &&
+    xdo keyup Right && sleep 0.3 && xdo key space && sleep 0.3; }
   [ "$scale" != 1 ] || { xdo windowsize "$(cat "$out/linux/window")" 1100 760 &&
     wait_until 10 painted linux && touch "$out/linux/repainted"; }
   timeout 10 "$close_request" "$(cat "$out/linux/window")"
@@ -126,6 +132,9 @@ run_window() {
   program_pid=$!
   # Driven only once the window is there and shows the stereo image.
   if wait_until 30 "$1_client" && wait_until 30 painted "$1"; then
+    # Keys go to the window that has the keyboard focus; with no window
+    # manager here, the program's window is given it.
+    xdo search --onlyvisible --name '^Quor Vane$' windowfocus --sync >/dev/null 2>&1 || true
     sleep 0.5 && { drive "$1" || true; } && sleep 1 && { "$1_close" || true; }
   fi
   wait_until 20 ended || kill -KILL -- -"$program_pid" 2>/dev/null || true
@@ -139,6 +148,11 @@ cp "$image" "$out/headless/" && cp "$image" "$out/linux/"
 status=0
 (cd "$out/headless" && timeout 120 "$replay" ../scenario.txt >stdout.txt 2>stderr.txt) || status=$?
 echo "$status" >"$out/headless/status"
+mkdir -p "$out/keyless" "$out/repeat" && cp "$image" "$out/keyless/" && cp "$image" "$out/repeat/"
+(cd "$out/keyless" && timeout 120 "$replay" ../keyless.txt >stdout.txt 2>stderr.txt) || true
+# What the held arrow would give if it did not repeat: one pixel right.
+(sed '$d' "$out/keyless.txt" && printf 'release\nmove 461 320\nrelease\n') >"$out/repeat.txt"
+(cd "$out/repeat" && timeout 120 "$replay" ../repeat.txt >stdout.txt 2>stderr.txt) || true
 wait "$wineboot_pid" || log "wineboot did not finish cleanly (see $out/wineboot.log)"
 wineboot_pid=""
 run_window linux
@@ -162,11 +176,24 @@ check "quor_vane.exe carries the asInvoker manifest" grep -q -a 'level="asInvoke
 check "the package holds the default image" cmp "$image" "$out/wine/pr8a_c_ds.bmp"
 check "the package holds the read-me" test -f "$out/wine/README.txt"
 for run in headless linux wine scaled/linux; do check "$run exited with 18" test "$(cat "$out/$run/status")" = 18; done
-for run in headless linux scaled/linux; do
-  check "$run points.txt equals the ground truth" diff "$out/expected_points.txt" "$out/$run/points.txt"
+check "the mouse's points equal the ground truth" \
+  diff "$out/expected_points.txt" <(head -n 12 "$out/keyless/points.txt")
+check "the keys added three points, one taken back" test "$(wc -l <"$out/keyless/points.txt")" = 15
+for run in headless scaled/linux; do
+  check "$run points.txt equals the truth's and the mouse's" diff "$out/keyless/points.txt" "$out/$run/points.txt"
 done
-crlf() { [ -f "$1" ] && ! grep -q $'[^\r]$' "$1" && tr -d '\r' <"$1" | diff "$out/expected_points.txt" -; }
-check "wine points.txt equals the ground truth, in CR LF lines" crlf "$out/wine/points.txt"
+check "linux points.txt equals the truth's and the mouse's" \
+  diff "$out/keyless/points.txt" <(head -n 15 "$out/linux/points.txt")
+check "linux recorded the point before the held arrow" \
+  diff <(sed -n 16p "$out/repeat/points.txt") <(sed -n 16p "$out/linux/points.txt")
+repeated() {
+  local last one
+  last=$(sed -n 17p "$out/linux/points.txt") one=$(sed -n 17p "$out/repeat/points.txt")
+  [ -n "$last" ] && [ "$last" != "$one" ] && [ "$last" != "$(sed -n 16p "$out/linux/points.txt")" ]
+}
+check "linux moved the mark more than one pixel while the arrow was held" repeated
+crlf() { [ -f "$1" ] && ! grep -q $'[^\r]$' "$1" && tr -d '\r' <"$1" | diff "$out/keyless/points.txt" -; }
+check "wine points.txt equals the truth's and the mouse's, in CR LF lines" crlf "$out/wine/points.txt"
 check "linux client area is 1012 by 669" grep -q ' 1012 669$' "$out/linux/client"
 check "linux screenshot shows the headless client area" same "$out/linux/screen.bmp" "$out/headless/client.bmp"
 check "wine screenshot shows the headless picture, mark included" \
