@@ -13,11 +13,20 @@
 #include <cmath>
 #include <cstdint>
 
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(QV_MATCH_PLAIN)
+#include <emmintrin.h>
+#define QV_MATCH_SSE2 1
+#endif
+
 namespace {
 
 constexpr int maxWindow = 2 * maxMatchHalfWindow + 1;
+// The cross sums are taken for whole steps of this many parallaxes of one
+// parity, so that their loops need no remainder; the bands have that many
+// spare columns, whose sums are not used.
+constexpr int crossStep = 8;
 // Columns of one view that the windows of a whole search range can cover.
-constexpr int maxBandColumns = maxMatchParallaxSpan / 2 + maxWindow + 2;
+constexpr int maxBandColumns = maxMatchParallaxSpan / 2 + maxWindow + 2 + crossStep;
 constexpr int maxParallaxes = maxMatchParallaxSpan + 1;
 
 // floor(p / 2), also for negative p.
@@ -41,38 +50,92 @@ int Window_Fits(int centre, int halfWindow, int width)
     return centre - halfWindow >= 0 && centre + halfWindow < width;
 }
 
-// Scratch of one call: the rows of both views under the windows (the right
-// view's reversed), their column sums, and the cross sums per parallax.
+// Scratch of one call. For each row under the windows, each column of the
+// band that the windows cover side by side with its neighbour: left columns
+// x and x + 1, and in the right view, counted from the band's right end
+// backwards, columns x and x - 1. Then the column sums of both bands, from the
+// left, as prefix sums, and the cross sums per parallax of each parity.
 struct MatchWork {
-    std::int16_t left[maxWindow][maxBandColumns];
-    std::int16_t rightReversed[maxWindow][maxBandColumns];
     std::int16_t leftPairs[maxWindow][2 * maxBandColumns];
     std::int16_t rightPairs[maxWindow][2 * maxBandColumns];
+    std::int32_t leftSums[maxBandColumns], leftSquares[maxBandColumns];
+    std::int32_t rightSums[maxBandColumns], rightSquares[maxBandColumns];
     std::int32_t leftPrefix[maxBandColumns + 1], leftSquarePrefix[maxBandColumns + 1];
     std::int32_t rightPrefix[maxBandColumns + 1], rightSquarePrefix[maxBandColumns + 1];
-    std::int32_t cross[2][maxParallaxes / 2 + 2];
+    std::int32_t cross[2][maxParallaxes / 2 + 2 + crossStep];
     double coefficient[maxParallaxes];
     unsigned char defined[maxParallaxes];
 };
 
-// Prefix sums over the band's columns of the column sums and of the column
-// sums of squares.
-void Column_Prefixes(const std::int16_t band[][maxBandColumns], int rows, int columns,
-                     std::int32_t *prefix, std::int32_t *squarePrefix)
+// Sums down the window's rows of each column from start on, of the grey
+// levels and of their squares, and then their prefix sums.
+void Column_Prefixes(const unsigned char *plane, int width, int firstRow, int rows, int start,
+                     int columns, std::int32_t *sums, std::int32_t *squares, std::int32_t *prefix,
+                     std::int32_t *squarePrefix)
 {
+    for (int x = 0; x < columns; ++x) {
+        sums[x] = 0;
+        squares[x] = 0;
+    }
+    for (int y = 0; y < rows; ++y) {
+        const unsigned char *row = plane + static_cast<std::size_t>(firstRow + y) * width + start;
+        for (int x = 0; x < columns; ++x) {
+            const std::int32_t v = row[x];
+            sums[x] += v;
+            squares[x] += v * v;
+        }
+    }
     prefix[0] = 0;
     squarePrefix[0] = 0;
     for (int x = 0; x < columns; ++x) {
-        std::int32_t sum = 0, squares = 0;
-        for (int y = 0; y < rows; ++y) {
-            const std::int32_t v = band[y][x];
-            sum += v;
-            squares += v * v;
-        }
-        prefix[x + 1] = prefix[x] + sum;
-        squarePrefix[x + 1] = squarePrefix[x] + squares;
+        prefix[x + 1] = prefix[x] + sums[x];
+        squarePrefix[x + 1] = squarePrefix[x] + squares[x];
     }
 }
+
+// Cross sums of crossStep consecutive parallaxes of one parity: the left
+// windows start at band column leftBase + j, the right ones at reversed
+// column rightBase + j, for j = 0 .. crossStep - 1.
+#ifdef QV_MATCH_SSE2
+void Cross_Step(const MatchWork &work, int n, int leftBase, int rightBase, std::int32_t *cross)
+{
+    // _mm_madd_epi16 multiplies eight pairs of 16-bit levels and adds
+    // neighbouring products: two columns of the window for four parallaxes.
+    const __m128i evenOnly = _mm_set1_epi32(0xFFFF);
+    __m128i sums0 = _mm_setzero_si128(), sums1 = _mm_setzero_si128();
+    for (int y = 0; y < n; ++y) {
+        const std::int16_t *a = work.leftPairs[y] + 2 * leftBase;
+        const std::int16_t *b = work.rightPairs[y] + 2 * rightBase;
+        for (int d = 0; d < n; d += 2) {
+            const __m128i *pa = reinterpret_cast<const __m128i *>(a + 2 * d);
+            const __m128i *pb = reinterpret_cast<const __m128i *>(b - 2 * d);
+            __m128i b0 = _mm_loadu_si128(pb), b1 = _mm_loadu_si128(pb + 1);
+            if (d + 1 == n) {
+                b0 = _mm_and_si128(b0, evenOnly);
+                b1 = _mm_and_si128(b1, evenOnly);
+            }
+            sums0 = _mm_add_epi32(sums0, _mm_madd_epi16(_mm_loadu_si128(pa), b0));
+            sums1 = _mm_add_epi32(sums1, _mm_madd_epi16(_mm_loadu_si128(pa + 1), b1));
+        }
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(cross), sums0);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(cross + 4), sums1);
+}
+#else
+void Cross_Step(const MatchWork &work, int n, int leftBase, int rightBase, std::int32_t *cross)
+{
+    std::int32_t sums[crossStep] = {};
+    for (int y = 0; y < n; ++y) {
+        const std::int16_t *a = work.leftPairs[y] + 2 * leftBase;
+        const std::int16_t *b = work.rightPairs[y] + 2 * rightBase;
+        for (int d = 0; d < n; ++d)
+            for (int j = 0; j < crossStep; ++j)
+                sums[j] += a[2 * (d + j)] * b[2 * (j - d)];
+    }
+    for (int j = 0; j < crossStep; ++j)
+        cross[j] = sums[j];
+}
+#endif
 
 } // namespace
 
@@ -131,57 +194,43 @@ ParallaxMatch Match_Parallax(const StereoPlanes &planes, int column, int row,
     const int leftColumns = Left_Centre(column, last) + h - leftStart + 1;
     const int rightEnd = Right_Centre(column, first) + h;
     const int rightColumns = rightEnd - (Right_Centre(column, last) - h) + 1;
+    const int rightStart = Right_Centre(column, last) - h;
     for (int y = 0; y < n; ++y) {
         const std::size_t rowStart = static_cast<std::size_t>(row - h + y) * width;
-        const unsigned char *leftRow = planes.left.data() + rowStart + leftStart;
-        const unsigned char *rightRow = planes.right.data() + rowStart + rightEnd;
-        for (int x = 0; x < leftColumns; ++x)
-            work.left[y][x] = leftRow[x];
-        for (int x = 0; x < rightColumns; ++x)
-            work.rightReversed[y][x] = rightRow[-x];
+        const unsigned char *leftRow = planes.left.data() + rowStart;
+        const unsigned char *rightRow = planes.right.data() + rowStart;
+        std::int16_t *leftPairs = work.leftPairs[y];
+        std::int16_t *rightPairs = work.rightPairs[y];
         for (int x = 0; x < leftColumns; ++x) {
-            work.leftPairs[y][2 * x] = work.left[y][x];
-            work.leftPairs[y][2 * x + 1] = x + 1 < leftColumns ? work.left[y][x + 1] : 0;
+            const int at = leftStart + x;
+            leftPairs[2 * x] = leftRow[at];
+            leftPairs[2 * x + 1] = at + 1 < width ? leftRow[at + 1] : 0;
         }
         for (int x = 0; x < rightColumns; ++x) {
-            work.rightPairs[y][2 * x] = work.rightReversed[y][x];
-            work.rightPairs[y][2 * x + 1] = x > 0 ? work.rightReversed[y][x - 1] : 0;
+            const int at = rightEnd - x;
+            rightPairs[2 * x] = rightRow[at];
+            rightPairs[2 * x + 1] = at + 1 < width ? rightRow[at + 1] : 0;
         }
     }
-    Column_Prefixes(work.left, n, leftColumns, work.leftPrefix, work.leftSquarePrefix);
-    Column_Prefixes(work.rightReversed, n, rightColumns, work.rightPrefix, work.rightSquarePrefix);
+    Column_Prefixes(planes.left.data(), width, row - h, n, leftStart, leftColumns, work.leftSums,
+                    work.leftSquares, work.leftPrefix, work.leftSquarePrefix);
+    Column_Prefixes(planes.right.data(), width, row - h, n, rightStart, rightColumns,
+                    work.rightSums, work.rightSquares, work.rightPrefix, work.rightSquarePrefix);
 
     // Parallax p = 2k + s: the left window starts at column + k - h, the right
     // one at column - k - s - h. For one s both move by one column per k, the
     // left one forwards and the right one backwards, that is forwards in the
-    // reversed rows.
+    // right band's reversed order. Each pass adds two columns of one row of
+    // the windows for all parallaxes of the parity; the last column of an odd
+    // window is paired with the one beyond, whose products are not added.
     const int firstK[2] = {Floor_Half(first + 1), Floor_Half(first)};
     for (int s = 0; s < 2; ++s) {
         const int k0 = firstK[s];
         const int count = Floor_Half(last - s) - k0 + 1;
         const int leftBase = column + k0 - h - leftStart;
         const int rightBase = rightEnd - (column - k0 - s - h);
-        std::int32_t *cross = work.cross[s];
-        for (int j = 0; j < count; ++j)
-            cross[j] = 0;
-        for (int y = 0; y < n; ++y) {
-            // Two columns of the window at a time: pairs[2i], pairs[2i + 1]
-            // hold left columns i and i + 1, rightPairs the matching right
-            // columns i and i - 1 (reversed rows).
-            const std::int16_t *a = work.leftPairs[y] + 2 * leftBase;
-            const std::int16_t *b = work.rightPairs[y] + 2 * rightBase;
-            int d = 0;
-            for (; d + 1 < n; d += 2) {
-                const std::int16_t *pa = a + 2 * d;
-                const std::int16_t *pb = b - 2 * d;
-                for (int j = 0; j < count; ++j)
-                    cross[j] += pa[2 * j] * pb[2 * j] + pa[2 * j + 1] * pb[2 * j + 1];
-            }
-            const std::int16_t *pa = a + 2 * d;
-            const std::int16_t *pb = b - 2 * d;
-            for (int j = 0; j < count; ++j)
-                cross[j] += pa[2 * j] * pb[2 * j];
-        }
+        for (int j = 0; j < count; j += crossStep)
+            Cross_Step(work, n, leftBase + j, rightBase + j, work.cross[s] + j);
     }
 
     const std::int64_t cells = static_cast<std::int64_t>(n) * n;
@@ -191,7 +240,7 @@ ParallaxMatch Match_Parallax(const StereoPlanes &planes, int column, int row,
     for (int p = first; p <= last; ++p) {
         const int i = p - first;
         const int leftAt = Left_Centre(column, p) - h - leftStart;
-        const int rightAt = rightEnd - (Right_Centre(column, p) + h);
+        const int rightAt = Right_Centre(column, p) - h - rightStart;
         const std::int64_t sumL = work.leftPrefix[leftAt + n] - work.leftPrefix[leftAt];
         const std::int64_t squaresL =
             work.leftSquarePrefix[leftAt + n] - work.leftSquarePrefix[leftAt];
