@@ -5,9 +5,42 @@
 // prefix sums; only the cross products differ from parallax to parallax. Those
 // are accumulated for all parallaxes of one parity at once: with the right
 // view's rows stored reversed, the products for consecutive parallaxes of the
-// same parity lie at consecutive addresses in both views, so the inner loop is
-// a plain element-wise multiply-add over the parallaxes. Doubles appear only
+// same parity lie at consecutive addresses in both views. Doubles appear only
 // in the final coefficient.
+//
+// How the default settings were chosen. Measured on the default picture's 150
+// truth points (graded against its scene) and on made-up anaglyphs of a random
+// texture: a depth step from parallax 35 to 75 above a slanted surface, bands
+// of parallax 20 to 100, a steep slant (20 + x / 6), and grey-level noise of
+// +-15 and +-40.
+// - Window 15 by 15: with half sizes 4 to 9 at threshold 0.6, the truth points
+//   matched were 138, 144, 144, 147, 142, 142 of 150 (every match within 0.6
+//   columns of the truth); under +-40 noise 91%, 96%, 98%, 99%, 100%, 100% of
+//   positions matched, on the steep slant 99% to 96%, at the step 95% to 92%.
+// - Threshold 0.6: at 0.5 up to 0.7% of the matches at the step and in the
+//   bands were more than a column off; at 0.6 0.2%; 0.7 leaves only 86% of
+//   the steep slant and 67% of the noisy texture matched.
+// - A second peak more than 2 columns from the best and within 0.1 of it
+//   makes the match ambiguous. A margin of 0.05 matched all 150 truth points,
+//   0.1 refuses 3 of them (repeated details of the facade, the best peak
+//   right); it changes nothing on random textures and refuses more of a
+//   nearly repeated pattern, where a wrong match would be a period off.
+// - Windows with a standard deviation below 2 grey levels are not compared:
+//   none of the truth points or textured test positions is that flat.
+// - Range -16 to 144, fixed: the default picture's surfaces lie at 30 to 90
+//   columns, other pictures at 20 to 100, and the rest leaves room for a
+//   user's own picture on both sides, a little behind the screen plane too.
+//   From -64 to 192 nothing changed on the made-up pictures but one more truth
+//   point became ambiguous, and the time grows with the range. A fixed range
+//   makes the result at a position independent of where the pointer was
+//   before, and a wrong match cannot drag the range away.
+// - No smoothing: a 3 by 3 mean over both views first left 139 truth points
+//   matched and 0.8% of the matches at the step wrong. No sub-column
+//   refinement: the parallax is set in whole columns and every match is
+//   already within 0.6 columns of the truth.
+// - The right view from green alone: green and blue are equal at all 558,000
+//   pixels of the default picture, and the coefficient ignores a scale, so
+//   green plus blue would give the same matches; green keeps 8 bits.
 #include "app/surface_match.h"
 
 #include <cmath>

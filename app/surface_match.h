@@ -47,7 +47,8 @@ struct MatchSettings {
     double peakMargin;     // ... and within this of its coefficient makes the match ambiguous
 };
 
-// See the design notes in surface_match.cpp for how these were chosen.
+// 15 by 15 windows, parallaxes -16 to 144; surface_match.cpp tells how these
+// were measured.
 constexpr MatchSettings defaultMatchSettings = {7, -16, 144, 0.6, 2.0, 2, 0.1};
 
 enum MatchOutcome {

@@ -119,8 +119,12 @@ SceneFigures Grade_Matches(const StereoPlanes &planes, const std::vector<TruthRo
         figures.awayFromEdges += !edge.depthEdge;
         const ParallaxMatch match = Match_Parallax(planes, point.pointerX - pictureLeft,
                                                    point.pointerY - pictureTop, settings);
-        if (!match.matched)
+        if (!match.matched) {
+            std::printf("no match at pointer %d,%d: outcome %d, best parallax %d, r %.2f\n",
+                        point.pointerX, point.pointerY, match.outcome, match.parallax,
+                        match.coefficient);
             continue;
+        }
         ++figures.matched;
         // Grade the mark that the match sets: its halves in client columns.
         const int left = point.pointerX + Floor_Half(match.parallax);
