@@ -175,6 +175,19 @@ TEST(MatchParallaxTest, FindsNoMatchOnAFlatPicture)
     EXPECT_FALSE(match.matched);
     EXPECT_EQ(match.outcome, MatchFlat);
 
+    // Texture in one view only: the other view shows a faint ripple of one
+    // grey level.
+    const StereoPlanes textured = Uniform_Planes(300, 60, 6u, 40);
+    for (int flatView = 0; flatView < 2; ++flatView) {
+        StereoPlanes half = textured;
+        std::vector<unsigned char> &flat = flatView == 0 ? half.left : half.right;
+        for (int at = 0; at < 300 * 60; ++at)
+            flat[at] = static_cast<unsigned char>(90 + (at % 3 == 0));
+        match = Match_Parallax(half, 150, 30);
+        EXPECT_FALSE(match.matched) << "flat view " << flatView;
+        EXPECT_EQ(match.outcome, MatchFlat) << "flat view " << flatView;
+    }
+
     // A faint ripple, one grey level, is as good as flat.
     for (int at = 0; at < 300 * 60; ++at) {
         planes.left[at] = static_cast<unsigned char>(128 + (at % 3 == 0));
@@ -259,16 +272,26 @@ TEST(MatchParallaxTest, NearTheEdgeComparesOnlyTheParallaxesWhoseWindowsFit)
 
 TEST(MatchParallaxTest, FindsNoMatchForASurfaceBeyondTheSearchRange)
 {
-    MatchSettings settings = defaultMatchSettings;
-    settings.minParallax = 20;
-    settings.maxParallax = 100;
-    // Just inside either end, and just outside.
-    EXPECT_EQ(Match_Parallax(Uniform_Planes(500, 60, 8u, 21), 250, 30, settings).parallax, 21);
-    EXPECT_EQ(Match_Parallax(Uniform_Planes(500, 60, 8u, 99), 250, 30, settings).parallax, 99);
-    EXPECT_TRUE(Match_Parallax(Uniform_Planes(500, 60, 8u, 99), 250, 30, settings).matched);
-    EXPECT_FALSE(Match_Parallax(Uniform_Planes(500, 60, 8u, 100), 250, 30, settings).matched);
-    EXPECT_FALSE(Match_Parallax(Uniform_Planes(500, 60, 8u, 110), 250, 30, settings).matched);
-    EXPECT_FALSE(Match_Parallax(Uniform_Planes(500, 60, 8u, 12), 250, 30, settings).matched);
+    // Ranges starting at an even and at an odd parallax: the last parallax
+    // inside either end matches, the ends themselves and beyond do not.
+    const int starts[] = {20, 21};
+    for (int start : starts) {
+        MatchSettings settings = defaultMatchSettings;
+        settings.minParallax = start;
+        settings.maxParallax = start + 80;
+        auto Match_At = [&settings](int parallax) {
+            return Match_Parallax(Uniform_Planes(500, 60, 8u, parallax), 250, 30, settings);
+        };
+        for (int inside : {start + 1, start + 2, start + 3, start + 78, start + 79}) {
+            const ParallaxMatch match = Match_At(inside);
+            EXPECT_TRUE(match.matched) << "range from " << start << ", parallax " << inside;
+            EXPECT_EQ(match.parallax, inside) << "range from " << start;
+            EXPECT_NEAR(match.coefficient, 1.0, 1e-12) << "range from " << start;
+        }
+        for (int outside : {start - 8, start, start + 80, start + 90})
+            EXPECT_FALSE(Match_At(outside).matched)
+                << "range from " << start << ", parallax " << outside;
+    }
 }
 
 TEST(MatchParallaxTest, RejectsSettingsItCannotHold)
