@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -54,40 +55,23 @@ bool Load_Default_Picture(std::vector<std::uint32_t> &pixels, int &width, int &h
     return true;
 }
 
-struct TruthRow {
-    int pointerX, pointerY;
-    double mark[3]; // where the mark the truth file gives rests: on the surface
-};
+using TruthRow = std::map<std::string, double>;
 
+// The truth file's rows, each field by its header's name.
 std::vector<TruthRow> Read_Truth()
 {
     std::ifstream in(SCENE_TRUTH_PATH);
-    std::string line;
-    std::getline(in, line);
     std::vector<std::string> names;
-    std::istringstream header(line);
-    for (std::string name; std::getline(header, name, ',');)
-        names.push_back(name);
     std::vector<TruthRow> rows;
-    while (std::getline(in, line)) {
+    for (std::string line, field; std::getline(in, line);) {
         std::istringstream fields(line);
-        TruthRow row = {};
-        size_t k = 0;
-        for (std::string field; std::getline(fields, field, ','); ++k) {
-            const std::string &name = k < names.size() ? names[k] : field;
-            const double value = std::strtod(field.c_str(), nullptr);
-            if (name == "pointerX")
-                row.pointerX = static_cast<int>(value);
-            else if (name == "pointerY")
-                row.pointerY = static_cast<int>(value);
-            else if (name == "markX")
-                row.mark[0] = value;
-            else if (name == "markY")
-                row.mark[1] = value;
-            else if (name == "markZ")
-                row.mark[2] = value;
-        }
-        rows.push_back(row);
+        if (!names.empty())
+            rows.emplace_back();
+        for (size_t k = 0; std::getline(fields, field, ','); ++k)
+            if (rows.empty())
+                names.push_back(field);
+            else if (k < names.size())
+                rows.back()[names[k]] = std::strtod(field.c_str(), nullptr);
     }
     return rows;
 }
@@ -113,24 +97,27 @@ SceneFigures Grade_Matches(const StereoPlanes &planes, const std::vector<TruthRo
     SceneFigures figures = {};
     for (const TruthRow &point : truth) {
         ++figures.points;
+        const int pointerX = static_cast<int>(point.at("pointerX"));
+        const int pointerY = static_cast<int>(point.at("pointerY"));
+        // Where the mark that the truth file gives rests: on the surface.
+        const double mark[3] = {point.at("markX"), point.at("markY"), point.at("markZ")};
         PointGrade edge;
-        Grade_Point(scene, work, point.mark, edge);
+        Grade_Point(scene, work, mark, edge);
         figures.nearEdges += edge.depthEdge;
         figures.awayFromEdges += !edge.depthEdge;
-        const ParallaxMatch match = Match_Parallax(planes, point.pointerX - pictureLeft,
-                                                   point.pointerY - pictureTop, settings);
+        const ParallaxMatch match =
+            Match_Parallax(planes, pointerX - pictureLeft, pointerY - pictureTop, settings);
         if (!match.matched) {
             std::printf("no match at pointer %d,%d: outcome %d, best parallax %d, r %.2f\n",
-                        point.pointerX, point.pointerY, match.outcome, match.parallax,
-                        match.coefficient);
+                        pointerX, pointerY, match.outcome, match.parallax, match.coefficient);
             continue;
         }
         ++figures.matched;
         // Grade the mark that the match sets: its halves in client columns.
-        const int left = point.pointerX + Floor_Half(match.parallax);
+        const int left = pointerX + Floor_Half(match.parallax);
         const int right = left - match.parallax;
         double object[3];
-        Space_Intersection(point.pointerY, left, right, &object[0], &object[1], &object[2]);
+        Space_Intersection(pointerY, left, right, &object[0], &object[1], &object[2]);
         PointGrade grade;
         Grade_Point(scene, work, object, grade);
         const double error = grade.onSurface ? std::fabs(grade.parallaxError) : 1e9;
