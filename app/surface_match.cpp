@@ -195,12 +195,17 @@ ParallaxMatch Match_Parallax(const StereoPlanes &planes, int column, int row,
                              const MatchSettings &settings)
 {
     ParallaxMatch result = {0, MatchNoFit, 0, 0.0};
+    // Positions and parallaxes this far out lie off any picture; bounding them
+    // keeps the column arithmetic below from overflowing.
+    const int farOut = 1 << 24;
     const int h = settings.halfWindow;
-    if (h < 1 || h > maxMatchHalfWindow || settings.maxParallax < settings.minParallax ||
-        settings.maxParallax - settings.minParallax > maxMatchParallaxSpan)
+    if (h < 1 || h > maxMatchHalfWindow || settings.minParallax < -farOut ||
+        settings.maxParallax > farOut || settings.maxParallax < settings.minParallax ||
+        settings.maxParallax - settings.minParallax > maxMatchParallaxSpan || column < -farOut ||
+        column > farOut)
         return result;
     const int width = planes.width, height = planes.height;
-    if (row - h < 0 || row + h >= height || width <= 0 ||
+    if (row < h || row >= height - h || width <= 0 ||
         planes.left.size() < static_cast<std::size_t>(width) * height ||
         planes.right.size() < static_cast<std::size_t>(width) * height)
         return result;

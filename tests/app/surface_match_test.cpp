@@ -3,6 +3,7 @@
 // patterns, windows at and beyond the picture's edges.
 #include "app/surface_match.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -239,6 +240,10 @@ TEST(MatchParallaxTest, FindsNoMatchWhereTheWindowsCannotFit)
     EXPECT_EQ(Match_Parallax(planes, -200, 50).outcome, MatchNoFit);
     EXPECT_EQ(Match_Parallax(planes, 700, 50).outcome, MatchNoFit);
     EXPECT_EQ(Match_Parallax(planes, 200, -50).outcome, MatchNoFit);
+    EXPECT_EQ(Match_Parallax(planes, INT_MAX, 50).outcome, MatchNoFit);
+    EXPECT_EQ(Match_Parallax(planes, INT_MIN, 50).outcome, MatchNoFit);
+    EXPECT_EQ(Match_Parallax(planes, 200, INT_MAX).outcome, MatchNoFit);
+    EXPECT_EQ(Match_Parallax(planes, 200, INT_MIN).outcome, MatchNoFit);
 
     // A picture smaller than the window.
     const StereoPlanes small = Uniform_Planes(2 * h, 2 * h, 4u, 0);
