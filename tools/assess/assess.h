@@ -3,6 +3,7 @@
 // surface when each point was recorded.
 #pragma once
 
+#include "app/window_layout.h"
 #include "scene_model.h"
 
 #include <vector>
@@ -10,9 +11,6 @@
 // One wheel notch moves each half of the mark by a column: the parallax
 // changes by two.
 constexpr double notchColumns = 2;
-
-// A half of the mark covers the columns and rows this far from its centre.
-constexpr int markReach = 4;
 
 // One record of the point log.
 struct PointRecord {
