@@ -35,6 +35,8 @@ struct MarkStateRecord {
 extern MarkStateRecord MarkState;
 extern HDC windowDC;
 extern double objectX, objectY, objectZ;
+// The parallax, in columns, that the last measurement was made with.
+extern int measuredParallax;
 extern int pointId;
 extern FILE *pointLog;
 

@@ -174,6 +174,14 @@ bool Open_Video(std::string *reason)
             const char *driver = SDL_GetVideoDriver(i);
             if (Shows_Nothing(driver))
                 continue;
+            // Without a runtime folder no Wayland display can be reached, and
+            // its library would say so on standard error before our message.
+            const char *runtime = SDL_getenv("XDG_RUNTIME_DIR");
+            if (SDL_strcasecmp(driver, "wayland") == 0 && (runtime == nullptr || *runtime == 0)) {
+                *reason += (reason->empty() ? "" : "; ") +
+                           std::string("wayland not available (XDG_RUNTIME_DIR not set)");
+                continue;
+            }
             SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
             if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
                 *reason += (reason->empty() ? "" : "; ") + std::string(SDL_GetError());
@@ -205,7 +213,12 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
     std::string reason;
     Guard_Against_Late_X_Messages();
     if (Open_Video(&reason)) {
+        // A scale at which the window would not fit the screen is lowered.
+        SDL_Rect usable = {0, 0, 0, 0};
         sdl.scale = Desktop_Display_Scale();
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+            sdl.scale = Fitting_Display_Scale(sdl.scale, clientWidth, clientHeight, usable.w,
+                                              usable.h);
         sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                       clientWidth * sdl.scale, clientHeight * sdl.scale,
                                       SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
