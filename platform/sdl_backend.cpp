@@ -17,7 +17,11 @@ namespace {
 struct SdlWindow {
     SDL_Window *window = nullptr;
     int cursorCounter = 0;
-    int scale = 1; // window pixels per client pixel, across and down
+    int scale = 1;         // window pixels per client pixel, across and down
+    bool pumping = false;  // SDL reads the window system's events for Backend_Poll or _Wait
+    SDL_threadID thread{}; // the thread that runs the message loop
+    Uint32 wakeType = 0;   // an event of this type in SDL's queue stands for input taken
+    bool wakeQueued = false;
 };
 
 SdlWindow sdl;
@@ -49,13 +53,27 @@ void Translate_Event(const SDL_Event &event)
         break;
     case SDL_MOUSEWHEEL: {
         // One message of 120 units per notch, away from the user positive; the
-        // pointer position travels in screen coordinates.
+        // pointer position travels in screen coordinates. Both come from what
+        // SDL already holds: asking the X server (SDL_GetGlobalMouseState)
+        // would cost a round trip for every notch, which under a flood of
+        // input takes longer than the notches take to come.
         int notches = event.wheel.y;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
             notches = -notches;
         int screenX = 0;
         int screenY = 0;
-        WPARAM keys = Button_State(SDL_GetGlobalMouseState(&screenX, &screenY));
+        SDL_GetWindowPosition(sdl.window, &screenX, &screenY);
+#if SDL_VERSION_ATLEAST(2, 26, 0)
+        WPARAM keys = Button_State(SDL_GetMouseState(nullptr, nullptr));
+        screenX += event.wheel.mouseX;
+        screenY += event.wheel.mouseY;
+#else
+        int windowX = 0;
+        int windowY = 0;
+        WPARAM keys = Button_State(SDL_GetMouseState(&windowX, &windowY));
+        screenX += windowX;
+        screenY += windowY;
+#endif
         short delta = notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
         for (int i = 0; i < (notches > 0 ? notches : -notches); i++)
             Platform_Queue_Input(WM_MOUSEWHEEL, MAKEWPARAM(keys, delta),
@@ -91,6 +109,48 @@ void Translate_Event(const SDL_Event &event)
     default:
         break;
     }
+}
+
+// SDL calls this for every event before it queues it. While SDL reads the
+// window system's events for Backend_Poll or Backend_Wait, each event is
+// turned into a message at once, in the order it came, and never queued:
+// SDL's queue holds at most 65535 events and drops whatever comes while it
+// is full, which a flood of pointer moves within one read would fill. The
+// core queue keeps every click, notch and window event and coalesces the
+// moves. A single wake event stays in SDL's queue, for SDL_WaitEvent to
+// return; events that come at other times, or from other threads, are queued
+// as usual and translated when the queue is emptied.
+int SDLCALL Take_Event(void *, SDL_Event *event)
+{
+    if (!sdl.pumping || event->type == sdl.wakeType || event->type == SDL_POLLSENTINEL ||
+        SDL_ThreadID() != sdl.thread)
+        return 1;
+    Translate_Event(*event);
+    if (!sdl.wakeQueued) {
+        SDL_Event wake = {};
+        wake.type = sdl.wakeType;
+        sdl.wakeQueued = SDL_PeepEvents(&wake, 1, SDL_ADDEVENT, 0, 0) == 1;
+    }
+    return 0;
+}
+
+// Translates the events in SDL's queue, in order, without reading more from
+// the window system. Returns how many there were, the wake event aside.
+int Empty_Queue()
+{
+    int translated = 0;
+    SDL_Event events[64];
+    int count = 0;
+    while ((count = SDL_PeepEvents(events, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0)
+        for (int i = 0; i < count; i++) {
+            if (events[i].type == sdl.wakeType) {
+                sdl.wakeQueued = false;
+                continue;
+            }
+            Translate_Event(events[i]);
+            translated++;
+        }
+    return translated;
 }
 
 // SDL's video drivers that draw into memory only: a window there is never seen.
@@ -137,6 +197,12 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
     if (sdl.window != nullptr)
         return false;
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // SDL grabs the pointer at every button press and lets it go at the
+    // release, each a round trip to the X server; under a flood of input the
+    // events that arrive while it waits pile up in Xlib's queue. The X server
+    // already sends the window the pointer's events while a button it was
+    // pressed in is held.
+    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     // Present through the plain window-system framebuffer: the OpenGL path
     // costs a core and about 90 MB where there is no GPU. A value the user set
     // in the environment wins over this one.
@@ -161,6 +227,18 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
         return false;
     }
     Sdl_Set_Window_Icon(sdl.window, Platform_Main_Window_Icon());
+    sdl.thread = SDL_ThreadID();
+    sdl.wakeType = SDL_RegisterEvents(1);
+    if (sdl.wakeType == (Uint32)-1)
+        sdl.wakeType = SDL_USEREVENT;
+    sdl.wakeQueued = false;
+    SDL_SetEventFilter(Take_Event, nullptr);
+    // The first time SDL hides the pointer, Xlib sets up its cursor support
+    // with several round trips to the X server; while waiting for their
+    // replies it reads every event the server holds for the window into
+    // memory. Done now, before any input, instead of at the first move over
+    // the picture, which may come amid a flood of input.
+    SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowCursor(sdl.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
     return true;
 }
@@ -169,6 +247,7 @@ void Backend_Window_Destroyed()
 {
     if (sdl.window == nullptr)
         return;
+    SDL_SetEventFilter(nullptr, nullptr);
     SDL_DestroyWindow(sdl.window);
     sdl.window = nullptr;
     SDL_Quit();
@@ -178,9 +257,13 @@ void Backend_Poll()
 {
     if (sdl.window == nullptr)
         return;
-    SDL_Event event;
-    while (SDL_PollEvent(&event))
-        Translate_Event(event);
+    // What was queued before comes first; then one read of what the window
+    // system has sent, which Take_Event translates as it comes.
+    Empty_Queue();
+    sdl.pumping = true;
+    SDL_PumpEvents();
+    sdl.pumping = false;
+    Empty_Queue();
 }
 
 bool Backend_Wait()
@@ -188,10 +271,19 @@ bool Backend_Wait()
     // Without a window no event will ever come.
     if (sdl.window == nullptr)
         return false;
+    // Events queued meanwhile (while the window was presented) need no wait.
+    if (Empty_Queue() > 0)
+        return true;
     SDL_Event event;
-    if (!SDL_WaitEvent(&event))
+    sdl.pumping = true;
+    const int woken = SDL_WaitEvent(&event);
+    sdl.pumping = false;
+    if (!woken)
         return false;
-    Translate_Event(event);
+    if (event.type == sdl.wakeType)
+        sdl.wakeQueued = false;
+    else
+        Translate_Event(event);
     return true;
 }
 
