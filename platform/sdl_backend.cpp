@@ -8,6 +8,9 @@
 #include "platform/x_error_guard.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
 
 #include <cstdio>
 #include <string>
@@ -22,6 +25,13 @@ struct SdlWindow {
     SDL_threadID thread{}; // the thread that runs the message loop
     Uint32 wakeType = 0;   // an event of this type in SDL's queue stands for input taken
     bool wakeQueued = false;
+    // The X window and what drawing into it needs; display null when the
+    // window is not an X window, and SDL shows the framebuffer itself.
+    Display *display = nullptr;
+    Window xWindow = 0;
+    Visual *visual = nullptr;
+    int depth = 0;
+    GC gc = nullptr;
 };
 
 SdlWindow sdl;
@@ -153,6 +163,73 @@ int Empty_Queue()
     return translated;
 }
 
+// SDL_UpdateWindowSurfaceRects waits for the X server to answer after every
+// update (XSync). While it waits, Xlib reads every event the server holds for
+// the window into memory, which it never gives back: under a flood of input,
+// with the server some way ahead, that is tens of megabytes at a time. The
+// changed parts go to the X server by XPutImage instead, which needs no answer.
+void Open_X_Drawing()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    XWindowAttributes attributes;
+    if (!SDL_GetWindowWMInfo(sdl.window, &info) || info.subsystem != SDL_SYSWM_X11 ||
+        !XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes))
+        return;
+    sdl.display = info.info.x11.display;
+    sdl.xWindow = info.info.x11.window;
+    sdl.visual = attributes.visual;
+    sdl.depth = attributes.depth;
+    sdl.gc = XCreateGC(sdl.display, sdl.xWindow, 0, nullptr);
+}
+
+void Close_X_Drawing()
+{
+    if (sdl.display != nullptr && sdl.gc != nullptr)
+        XFreeGC(sdl.display, sdl.gc);
+    sdl.display = nullptr;
+    sdl.gc = nullptr;
+}
+
+// Sends the areas of the window surface to the X window; false when the
+// surface's layout is not one XPutImage takes.
+bool Put_Areas(SDL_Surface *surface, const SDL_Rect *areas, int count)
+{
+    if (sdl.display == nullptr || sdl.gc == nullptr || surface->format->BytesPerPixel != 4)
+        return false;
+    XImage *image = XCreateImage(sdl.display, sdl.visual, (unsigned)sdl.depth, ZPixmap, 0,
+                                 static_cast<char *>(surface->pixels), (unsigned)surface->w,
+                                 (unsigned)surface->h, 32, surface->pitch);
+    if (image == nullptr)
+        return false;
+    for (int i = 0; i < count; i++)
+        XPutImage(sdl.display, sdl.xWindow, sdl.gc, image, areas[i].x, areas[i].y, areas[i].x,
+                  areas[i].y, (unsigned)areas[i].w, (unsigned)areas[i].h);
+    XFlush(sdl.display);
+    image->data = nullptr; // the pixels are the surface's
+    XDestroyImage(image);
+    return true;
+}
+
+// SDL asks the X server for the raw motion of every pointer device, for a
+// relative mouse mode this program never uses: each move then comes twice,
+// once as a raw event that Xlib and SDL decode and then drop. Under a flood
+// of moves that doubles the work of keeping up. The window's own events stay.
+void Stop_Raw_Pointer_Events()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdl.window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    Display *display = info.info.x11.display;
+    int opcode = 0, event = 0, error = 0;
+    if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error))
+        return;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XIEventMask mask = {XIAllMasterDevices, (int)sizeof bits, bits};
+    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+}
+
 // SDL's video drivers that draw into memory only: a window there is never seen.
 bool Shows_Nothing(const char *driver)
 {
@@ -233,6 +310,8 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
         sdl.wakeType = SDL_USEREVENT;
     sdl.wakeQueued = false;
     SDL_SetEventFilter(Take_Event, nullptr);
+    Stop_Raw_Pointer_Events();
+    Open_X_Drawing();
     // The first time SDL hides the pointer, Xlib sets up its cursor support
     // with several round trips to the X server; while waiting for their
     // replies it reads every event the server holds for the window into
@@ -248,6 +327,7 @@ void Backend_Window_Destroyed()
     if (sdl.window == nullptr)
         return;
     SDL_SetEventFilter(nullptr, nullptr);
+    Close_X_Drawing();
     SDL_DestroyWindow(sdl.window);
     sdl.window = nullptr;
     SDL_Quit();
@@ -301,7 +381,7 @@ void Backend_Present(const COLORREF *pixels, int width, int, const RECT *changed
         areas[shown] = Present_Scaled(surface, pixels, width, changed[i], sdl.scale);
         shown += areas[shown].w > 0 && areas[shown].h > 0 ? 1 : 0;
     }
-    if (shown > 0)
+    if (shown > 0 && !Put_Areas(surface, areas, shown))
         SDL_UpdateWindowSurfaceRects(sdl.window, areas, shown);
 }
 
