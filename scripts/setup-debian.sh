@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libfontconfig-dev libx11-dev fonts-dejavu-core
   libssl-dev xvfb xdotool x11-utils x11-xserver-utils imagemagick
   g++-mingw-w64-x86-64 wine wine64 zip
-  libpng-dev lintian desktop-file-utils appstream icoutils xdg-user-dirs openbox
+  libpng-dev lintian desktop-file-utils appstream icoutils xdg-user-dirs openbox libxtst-dev
 )
 
 missing=()
