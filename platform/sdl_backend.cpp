@@ -32,7 +32,19 @@ struct SdlWindow {
     Visual *visual = nullptr;
     int depth = 0;
     GC gc = nullptr;
+    // Parts of the window surface drawn but not yet sent to the screen, and
+    // when parts were last sent.
+    SDL_Rect pending[Max_Changed_Parts] = {};
+    int pendingCount = 0;
+    SDL_Surface *pendingSurface = nullptr;
+    Uint32 lastSent = 0;
 };
+
+// Drawn parts go to the screen at most once in this many milliseconds. Under
+// a flood of input the message queue runs dry after nearly every batch of
+// events, and sending each batch's few changed parts at once costs more than
+// handling the batch: the X server, busy with the flood, takes them slowly.
+constexpr Uint32 Present_Interval = 10;
 
 SdlWindow sdl;
 
@@ -211,6 +223,32 @@ bool Put_Areas(SDL_Surface *surface, const SDL_Rect *areas, int count)
     return true;
 }
 
+// Adds an area to the parts still to send; when there are too many, all
+// become their bounding box.
+void Add_Pending(SDL_Surface *surface, const SDL_Rect &area)
+{
+    if (surface != sdl.pendingSurface) {
+        sdl.pendingCount = 0; // a new surface: the core draws all of it again
+        sdl.pendingSurface = surface;
+    }
+    if (sdl.pendingCount == Max_Changed_Parts) {
+        for (int i = 1; i < sdl.pendingCount; i++)
+            SDL_UnionRect(&sdl.pending[0], &sdl.pending[i], &sdl.pending[0]);
+        sdl.pendingCount = 1;
+    }
+    sdl.pending[sdl.pendingCount++] = area;
+}
+
+void Send_Pending()
+{
+    SDL_Surface *surface = SDL_GetWindowSurface(sdl.window);
+    if (sdl.pendingCount > 0 && surface != nullptr && surface == sdl.pendingSurface &&
+        !Put_Areas(surface, sdl.pending, sdl.pendingCount))
+        SDL_UpdateWindowSurfaceRects(sdl.window, sdl.pending, sdl.pendingCount);
+    sdl.pendingCount = 0;
+    sdl.lastSent = SDL_GetTicks();
+}
+
 // SDL asks the X server for the raw motion of every pointer device, for a
 // relative mouse mode this program never uses: each move then comes twice,
 // once as a raw event that Xlib and SDL decode and then drop. Under a flood
@@ -328,6 +366,8 @@ void Backend_Window_Destroyed()
         return;
     SDL_SetEventFilter(nullptr, nullptr);
     Close_X_Drawing();
+    sdl.pendingCount = 0;
+    sdl.pendingSurface = nullptr;
     SDL_DestroyWindow(sdl.window);
     sdl.window = nullptr;
     SDL_Quit();
@@ -356,7 +396,20 @@ bool Backend_Wait()
         return true;
     SDL_Event event;
     sdl.pumping = true;
-    const int woken = SDL_WaitEvent(&event);
+    int woken = 0;
+    if (sdl.pendingCount > 0) {
+        // Drawn parts still to send: wait only until they are due.
+        const Uint32 since = SDL_GetTicks() - sdl.lastSent;
+        woken = SDL_WaitEventTimeout(
+            &event, since < Present_Interval ? (int)(Present_Interval - since) : 0);
+        if (!woken) {
+            sdl.pumping = false;
+            Send_Pending();
+            return true;
+        }
+    } else {
+        woken = SDL_WaitEvent(&event);
+    }
     sdl.pumping = false;
     if (!woken)
         return false;
@@ -374,15 +427,15 @@ void Backend_Present(const COLORREF *pixels, int width, int, const RECT *changed
     SDL_Surface *surface = SDL_GetWindowSurface(sdl.window);
     if (surface == nullptr)
         return;
-    // Every part is copied first, then all go to the screen in one update.
-    SDL_Rect areas[Max_Changed_Parts];
-    int shown = 0;
+    // Every part is copied first, then all go to the screen in one update,
+    // now or, within Present_Interval of the last one, when it is due.
     for (int i = 0; i < count && i < Max_Changed_Parts; i++) {
-        areas[shown] = Present_Scaled(surface, pixels, width, changed[i], sdl.scale);
-        shown += areas[shown].w > 0 && areas[shown].h > 0 ? 1 : 0;
+        const SDL_Rect area = Present_Scaled(surface, pixels, width, changed[i], sdl.scale);
+        if (area.w > 0 && area.h > 0)
+            Add_Pending(surface, area);
     }
-    if (shown > 0 && !Put_Areas(surface, areas, shown))
-        SDL_UpdateWindowSurfaceRects(sdl.window, areas, shown);
+    if (sdl.pendingCount > 0 && SDL_GetTicks() - sdl.lastSent >= Present_Interval)
+        Send_Pending();
 }
 
 void Backend_Text_Drawn(int, int, const char *, int) {}
