@@ -143,3 +143,4 @@ echo "picture shown after 0.5 s:       $differing pixels differ from the expecte
 echo "program last busy:               $last_busy s after the last event"
 echo "CPU in the 5 s after that:       $idle_ms ms"
 echo "resident before / after flood:   $rss_before MB / $rss_after MB"
+echo "machine:                         $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
