@@ -204,7 +204,8 @@ const char helpText[] =
     "  --version  show the version\n"
     "\n"
     "Exit status: 0 graded (or nothing to grade), 1 a file cannot be read or\n"
-    "written, 2 the image is not the default stereo image.\n";
+    "written or the command line is wrong, 2 the image is not the default\n"
+    "stereo image.\n";
 
 } // namespace
 
