@@ -42,9 +42,14 @@ namespace {
 
 constexpr int reportLines = 20; // points listed in the terminal report
 
+// A file in the log's folder; on Windows a path may use either slash.
 std::string Beside(const std::string &logPath, const char *name)
 {
+#ifdef _WIN32
+    const size_t slash = logPath.find_last_of("/\\");
+#else
     const size_t slash = logPath.rfind('/');
+#endif
     return slash == std::string::npos ? name : logPath.substr(0, slash + 1) + name;
 }
 
