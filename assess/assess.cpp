@@ -25,22 +25,6 @@ int In_Picture(int column, int row)
            row < pictureTop + pictureHeight;
 }
 
-// Traces the left view's ray through (column, row) to the true surface and
-// gives the parallax, in columns, at which the mark would rest there.
-int Surface_Parallax(const Scene &scene, TraceWork &work, int column, int row, double surface[3],
-                     double &parallax)
-{
-    SceneHit hit;
-    if (!Trace_View(scene, work, LeftView, column, row, hit))
-        return 0;
-    To_Object_Frame(scene, hit.point, surface);
-    double rightColumn, rightRow;
-    if (!Project_To_View(RightView, surface, rightColumn, rightRow))
-        return 0;
-    parallax = column - rightColumn;
-    return 1;
-}
-
 double Dot_From(const double point[3], const double origin[3], const double dir[3])
 {
     return (point[0] - origin[0]) * dir[0] + (point[1] - origin[1]) * dir[1] +
@@ -99,7 +83,7 @@ void Grade_Point(const Scene &scene, TraceWork &work, const double object[3], Po
         dir[k] /= length;
     grade.depthError = Dot_From(grade.surface, centre, dir) - Dot_From(object, centre, dir);
     grade.parallaxError = (leftColumn - rightColumn) - trueParallax;
-    grade.notches = grade.parallaxError / notchColumns;
+    grade.notches = Notches_From_Surface(leftColumn - rightColumn, trueParallax);
     const double dx = object[0] - grade.surface[0], dy = object[1] - grade.surface[1],
                  dz = object[2] - grade.surface[2];
     grade.distance = std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -128,7 +112,15 @@ int Grade_Counts(const PointGrade &grade)
 
 int Grade_On_Surface(const PointGrade &grade)
 {
-    return std::fabs(grade.notches) <= 0.5;
+    return Within_Half_Notch(grade.notches);
+}
+
+size_t Last_Run_Start(const std::vector<PointRecord> &records)
+{
+    for (size_t k = records.size(); k-- > 0;)
+        if (records[k].id == 1)
+            return k;
+    return 0;
 }
 
 void Summarise_Grades(const std::vector<PointGrade> &grades, GradeSummary &summary)

@@ -5,12 +5,10 @@
 
 #include "app/window_layout.h"
 #include "scene_model.h"
+#include "scene_view.h"
 
+#include <cstddef>
 #include <vector>
-
-// One wheel notch moves each half of the mark by a column: the parallax
-// changes by two.
-constexpr double notchColumns = 2;
 
 // One record of the point log.
 struct PointRecord {
@@ -31,6 +29,11 @@ struct PointGrade {
     double distance;      // from the point to the true surface point
     double surface[3];    // the true surface point, object frame
 };
+
+// Where the last run's records begin: the program numbers every run's points
+// from 1, and the log keeps earlier runs, so the last run starts at the last
+// record numbered 1 (at the first record when none is).
+size_t Last_Run_Start(const std::vector<PointRecord> &records);
 
 // Reads "ID X Y Z" as the point log writes it; returns 0 for anything else.
 int Parse_Point_Record(const char *text, int line, PointRecord &record);

@@ -85,17 +85,21 @@ int Draw_Glyph(RgbImage &image, const Font &font, int left, int top, int code)
     return width;
 }
 
-void Draw_Legend(RgbImage &image)
+// The legend in a white strip added below the picture, so that it covers no
+// point: the three colours and their verdicts side by side.
+void Add_Legend(RgbImage &image)
 {
     static const char *const texts[3] = {"on the surface (within half a notch)",
                                          "in front of the surface", "behind the surface"};
     const Rgb colours[3] = {onSurfaceColour, inFrontColour, behindColour};
-    const int top = pictureHeight - 66;
-    Fill_Box(image, 6, top, 300, pictureHeight - 6, white);
+    const int top = image.height;
+    image.height += legendHeight;
+    image.pixels.resize(static_cast<size_t>(3) * image.width * image.height, 255);
+    int x = 6;
     for (int k = 0; k < 3; ++k) {
-        const int y = top + 4 + 18 * k;
-        Fill_Box(image, 12, y + 2, 24, y + 14, colours[k]);
-        Draw_Text(image, 30, y, texts[k]);
+        Fill_Box(image, x, top + 6, x + 12, top + 18, colours[k]);
+        x += 18;
+        x += Draw_Text(image, x, top + 4, texts[k]) + 24;
     }
 }
 
@@ -167,16 +171,16 @@ void Draw_Grades(RgbImage &image, const std::vector<PointRecord> &records,
                                                : behindColour;
         Draw_Point(image, g.leftColumn - pictureLeft, g.row - pictureTop, records[k].id, colour);
     }
-    Draw_Legend(image);
+    Add_Legend(image);
 }
 
-bool Write_Graded_Picture(const std::string &bmp, const std::string &path,
-                          const std::vector<PointRecord> &records,
-                          const std::vector<PointGrade> &grades)
+std::vector<unsigned char> Graded_Picture_Png(const std::string &bmp,
+                                              const std::vector<PointRecord> &records,
+                                              const std::vector<PointGrade> &grades)
 {
     RgbImage image;
     if (!Left_View_From_Bmp(bmp, image))
-        return false;
+        return {};
     Draw_Grades(image, records, grades);
-    return Write_Png(path, image.width, image.height, 3, image.pixels.data());
+    return Png_Bytes(image.width, image.height, 3, image.pixels.data());
 }

@@ -1,6 +1,6 @@
 // The grading tool's picture: the left view of the default stereo image in
 // grey, each graded point marked by a coloured ring with its number, and a
-// legend. It is drawn into a pixel buffer of its own and written as PNG.
+// legend in a strip below it. It is drawn into a pixel buffer of its own and written as PNG.
 #pragma once
 
 #include "assess.h"
@@ -25,6 +25,9 @@ constexpr Rgb behindColour = {40, 130, 255};
 // Text cells are this many pixels high.
 constexpr int textHeight = 16;
 
+// The legend's strip below the picture, in rows.
+constexpr int legendHeight = 24;
+
 // The picture's left view from the bytes of a BMP file: the red channel of
 // its top-left picture area, as grey. False if the file cannot be decoded or
 // is smaller than the picture.
@@ -41,11 +44,13 @@ int Draw_Text(RgbImage &image, int x, int y, const char *text);
 // pixels, just outside the mark's reach, with the number to its right.
 void Draw_Point(RgbImage &image, int x, int y, int id, Rgb colour);
 
-// The rings of every graded point in its verdict's colour, and the legend.
+// The rings of every graded point in its verdict's colour, and the legend's
+// strip added below the picture.
 void Draw_Grades(RgbImage &image, const std::vector<PointRecord> &records,
                  const std::vector<PointGrade> &grades);
 
-// Draws the graded points over the left view of the BMP and writes the PNG.
-bool Write_Graded_Picture(const std::string &bmp, const std::string &path,
-                          const std::vector<PointRecord> &records,
-                          const std::vector<PointGrade> &grades);
+// The PNG of the graded points over the left view of the BMP; empty if the
+// BMP cannot be decoded.
+std::vector<unsigned char> Graded_Picture_Png(const std::string &bmp,
+                                              const std::vector<PointRecord> &records,
+                                              const std::vector<PointGrade> &grades);

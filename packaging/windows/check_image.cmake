@@ -1,5 +1,6 @@
-# Stops package_windows with a clear message when the default image is missing:
-# names the file it looked for and the commands that make it.
+# Stops package_windows with a clear message when the default image or its
+# ground truth beside it is missing: names the file it looked for and the
+# commands that make it.
 get_filename_component(source_dir "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
 set(linux_build "${source_dir}/build/release")
 if(IMAGE MATCHES "/scene/pr8a_c_ds\\.bmp$")
@@ -19,4 +20,10 @@ if(NOT IMAGE)
 elseif(NOT EXISTS "${IMAGE}")
   message(FATAL_ERROR "package_windows needs the default stereo image ${IMAGE} "
                       "(QV_DEFAULT_IMAGE), which does not exist. ${make_image}.")
+endif()
+get_filename_component(image_dir "${IMAGE}" DIRECTORY)
+if(NOT EXISTS "${image_dir}/pr8a_c_ds_truth.csv")
+  message(FATAL_ERROR "package_windows needs the default image's ground truth "
+                      "${image_dir}/pr8a_c_ds_truth.csv beside it, which does not exist. "
+                      "${make_image}.")
 endif()

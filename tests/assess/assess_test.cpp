@@ -109,8 +109,8 @@ TEST(AssessTest, TellsForeignImagesMalformedLinesAndEmptyLogs)
     EXPECT_THAT(out, testing::HasSubstr("only points measured on the default scene can be graded"));
 
     // The last record's right half stood left of the picture, on the surface.
-    Folder("malformed", record + "  2   102.211   199.632\n\n" + record + "  4 1 2 3 4\n" +
-                            "  5    92.380   192.672    25.684\n");
+    Folder("malformed", record + "  2   102.211   199.632\n\n" + "  2 102.211 199.632 25.719\n" +
+                            "  4 1 2 3 4\n" + "  5    92.380   192.672    25.684\n");
     EXPECT_EQ(Run_In(".", QV_ASSESS_PROGRAM " malformed/points.txt", out), 0);
     EXPECT_THAT(out, testing::HasSubstr("/points.txt line 2 is not a point record; skipped"));
     EXPECT_THAT(out, testing::HasSubstr("Graded 2 of 3 points: mean +4.00 notches, RMS 4.00 "
@@ -122,6 +122,99 @@ TEST(AssessTest, TellsForeignImagesMalformedLinesAndEmptyLogs)
     Folder("empty", "");
     EXPECT_EQ(Run_In("empty", QV_ASSESS_PROGRAM, out), 0);
     EXPECT_EQ(out, "points.txt holds no recorded points: nothing to grade\n");
+}
+
+// The log keeps earlier runs, each numbered from 1: the last run is graded
+// unless --all is given.
+TEST(AssessTest, GradesTheLastRunFromItsLastPointNumberedOne)
+{
+    const std::string a = "  1   102.211   199.632    25.719\n", b = "  2 92.380 192.672 25.684\n",
+                      c = "  3 102.211 199.632 25.719\n";
+    const struct {
+        std::string log, options;
+        std::vector<std::string> lines; // of the graded records
+        const char *leftOut;            // the report's line, or none
+    } cases[] = {
+        {a + b + a + b + c, "", {"3", "4", "5"}, "2 records of earlier runs left out"},
+        {a + b + a + b + c, "--all", {"1", "2", "3", "4", "5"}, nullptr},
+        {a + b + c + a, "", {"4"}, "3 records of earlier runs left out"},
+        {a + b + a, "points.txt --all", {"1", "2", "3"}, nullptr},
+        {b + c, "", {"1", "2"}, nullptr}, // no point numbered 1: all
+        {a, "", {"1"}, nullptr},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(t.log + t.options);
+        std::string out;
+        Folder("runs", t.log);
+        ASSERT_EQ(Run_In("runs", QV_ASSESS_PROGRAM " " + t.options, out), 0) << out;
+        std::vector<std::string> lines;
+        for (const Row &row : Read_Csv("runs/points_assessed.csv"))
+            lines.push_back(row.at("line"));
+        EXPECT_EQ(lines, t.lines);
+        EXPECT_THAT(out, testing::HasSubstr(std::to_string(t.lines.size()) + " points in"));
+        if (t.leftOut)
+            EXPECT_THAT(out, testing::HasSubstr(t.leftOut));
+        else
+            EXPECT_THAT(out, testing::Not(testing::HasSubstr("left out")));
+    }
+}
+
+// Help and version need no image or log; a wrong command line is refused.
+TEST(AssessTest, AnswersHelpAndVersionAnywhereAndRefusesUnknownArguments)
+{
+    const struct {
+        const char *arguments;
+        int status;
+        const char *says;
+    } cases[] = {
+        {"--help", 0, "usage: quor_vane_assess [--all] [POINTS_FILE]\n\nGrades"},
+        {"--version", 0, "quor_vane_assess " QV_VERSION "\n"},
+        {"--al", 1, "unknown option --al\nusage: quor_vane_assess"},
+        {"a.txt b.txt", 1, "usage: quor_vane_assess"},
+    };
+    std::filesystem::remove_all("bare");
+    std::filesystem::create_directory("bare");
+    for (const auto &t : cases) {
+        std::string out;
+        EXPECT_EQ(Run_In("bare", QV_ASSESS_PROGRAM " " + std::string(t.arguments), out), t.status)
+            << t.arguments;
+        EXPECT_THAT(out, testing::HasSubstr(t.says)) << t.arguments;
+        EXPECT_THAT(out, testing::Not(testing::HasSubstr("cannot read"))) << t.arguments;
+    }
+}
+
+// Files it cannot read or write: refused at once, with the file's name and
+// the system's reason, and never a success.
+TEST(AssessTest, RefusesFilesItCannotReadOrWriteWithTheSystemsReason)
+{
+    const struct {
+        const char *setup; // shell commands in the folder first
+        const char *says;
+    } cases[] = {
+        {"rm pr8a_c_ds.bmp", "cannot read pr8a_c_ds.bmp: No such file or directory"},
+        {"rm pr8a_c_ds.bmp && mkdir pr8a_c_ds.bmp", "cannot read pr8a_c_ds.bmp: Is a directory"},
+        {"rm pr8a_c_ds.bmp && mkfifo pr8a_c_ds.bmp",
+         "cannot read pr8a_c_ds.bmp: not a regular file"},
+        {"rm points.txt", "cannot read points.txt: No such file or directory"},
+        {"rm points.txt && mkdir points.txt", "cannot read points.txt: Is a directory"},
+        {"rm points.txt && mkfifo points.txt", "cannot read points.txt: not a regular file"},
+        {"ln -s /dev/full points_assessed.csv",
+         "cannot write points_assessed.csv: No space left on device"},
+        {"ln -s /dev/full points_assessed.png",
+         "cannot write points_assessed.png: No space left on device"},
+        {"mkdir points_assessed.png", "cannot write points_assessed.png: Is a directory"},
+        // Cut short: the picture outgrows the largest file allowed.
+        {"trap '' XFSZ && ulimit -f 64", "cannot write points_assessed.png: File too large"},
+    };
+    for (const auto &t : cases) {
+        std::string out;
+        Folder("refused", "  1   102.211   199.632    25.719\n");
+        EXPECT_EQ(
+            Run_In("refused", std::string(t.setup) + " && timeout 20 " QV_ASSESS_PROGRAM, out), 1)
+            << t.setup;
+        EXPECT_THAT(out, testing::HasSubstr("quor_vane_assess: " + std::string(t.says))) << t.setup;
+        EXPECT_THAT(out, testing::Not(testing::HasSubstr("Written"))) << t.setup;
+    }
 }
 
 } // namespace

@@ -1,11 +1,16 @@
 // The grading tool's own parts: the image hash by which it knows the default
-// stereo image, and the picture it draws without a window system.
+// stereo image, the picture it draws without a window system, and its
+// agreement with the truth file's mark positions.
 #include "app/window_layout.h"
 #include "graded_picture.h"
+#include "model/stereo_model.h"
 #include "sha256.h"
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -72,6 +77,16 @@ int Dark_Pixels(const RgbImage &image, int left, int top, int right, int bottom)
     return count;
 }
 
+// Pixels of one colour within a rectangle.
+int Pixels_Of(const RgbImage &image, Rgb colour, int left, int top, int right, int bottom)
+{
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            count += Same(At(image, x, y), colour);
+    return count;
+}
+
 TEST(GradedPicture, TakesTheLeftViewFromTheAnaglyphsRedChannelTopRowFirst)
 {
     const std::string bmp = Read(SCENE_IMAGE_PATH);
@@ -126,10 +141,9 @@ TEST(GradedPicture, DrawsTextInCellsOfTheTextHeightAndClipsAtThePicturesBorder)
     EXPECT_GT(one, 4);
     EXPECT_EQ(eleven, 2 * one);
     EXPECT_GT(Dark_Pixels(image, 10, 10, 10 + one, 10 + textHeight), 5);
-    EXPECT_TRUE(Same(At(image, 10, 10 + textHeight - 1), Rgb{255, 255, 255}));
-    EXPECT_TRUE(Same(At(image, 10 + one, 10), Rgb{200, 200, 200}));
-    EXPECT_TRUE(Same(At(image, 10, 10 + textHeight), Rgb{200, 200, 200}));
-    EXPECT_TRUE(Same(At(image, 9, 10), Rgb{200, 200, 200}));
+    // The cells' white ends at their width and height: a grey frame around.
+    EXPECT_EQ(Pixels_Of(image, Rgb{200, 200, 200}, 9, 9, 11 + one, 11 + textHeight),
+              2 * one + 2 * textHeight + 4);
     // Half off the picture at each corner: drawn where it lies inside.
     Draw_Text(image, -5, -8, "88");
     Draw_Text(image, pictureWidth - 6, pictureHeight - 6, "88");
@@ -161,10 +175,59 @@ TEST(GradedPicture, ColoursEachCountedGradeByItsVerdictAndLeavesTheOthersOut)
         EXPECT_TRUE(Same(At(image, x + r, y + r), expected[k])) << k;
     }
     EXPECT_TRUE(Same(At(image, 400 - pictureLeft - r, 200 - pictureTop), Rgb{200, 200, 200}));
-    // The legend, white, in the bottom-left corner with the three colours.
-    EXPECT_TRUE(Same(At(image, 8, pictureHeight - 8), Rgb{255, 255, 255}));
-    for (int k = 0; k < 3; ++k)
-        EXPECT_TRUE(Same(At(image, 18, pictureHeight - 66 + 12 + 18 * k), expected[k])) << k;
+}
+
+TEST(GradedPicture, PutsTheLegendInAStripBelowThePictureSoThatItCoversNoPoint)
+{
+    RgbImage image = Grey_Picture(200);
+    Draw_Grades(image, {}, {});
+    ASSERT_EQ(image.width, pictureWidth);
+    ASSERT_EQ(image.height, pictureHeight + legendHeight);
+    const int area = pictureWidth * pictureHeight;
+    EXPECT_EQ(Pixels_Of(image, Rgb{200, 200, 200}, 0, 0, pictureWidth, pictureHeight), area);
+    for (Rgb colour : {onSurfaceColour, inFrontColour, behindColour})
+        EXPECT_EQ(Pixels_Of(image, colour, 0, pictureHeight, pictureWidth, image.height), 144);
+    // Its three texts all fit: the strip's last columns stay white.
+    EXPECT_GT(Dark_Pixels(image, 0, pictureHeight, pictureWidth, image.height), 300);
+    EXPECT_EQ(Dark_Pixels(image, pictureWidth - 40, pictureHeight, pictureWidth, image.height), 0);
+}
+
+// Every mark position the truth file states (pointer, wheel steps and the
+// columns they give) grades within half a notch of the surface: the truth
+// and the grading measure the same way.
+TEST(TruthFile, EveryStatedMarkPositionGradesWithinHalfANotch)
+{
+    std::ifstream in(SCENE_TRUTH_PATH);
+    std::vector<std::string> names;
+    std::vector<std::map<std::string, double>> rows;
+    for (std::string line, field; std::getline(in, line);) {
+        std::istringstream fields(line);
+        if (!names.empty())
+            rows.emplace_back();
+        for (size_t k = 0; std::getline(fields, field, ','); ++k)
+            names.size() > k ? void(rows.back()[names[k]] = std::stod(field))
+                             : names.push_back(field);
+    }
+    ASSERT_EQ(rows.size(), 150u);
+    Setup_Stereo_Model();
+    Scene scene;
+    Build_Scene(scene);
+    TraceWork work;
+    Init_Trace_Work(scene, work);
+    for (const auto &row : rows) {
+        const int left = static_cast<int>(row.at("markLeftColumn")),
+                  right = static_cast<int>(row.at("markRightColumn"));
+        EXPECT_EQ(row.at("pointerX"), (left + right) / 2);
+        EXPECT_EQ(row.at("wheelSteps"), paintedLeftOffset - (left - right) / 2);
+        const double mark[3] = {row.at("markX"), row.at("markY"), row.at("markZ")};
+        PointGrade grade;
+        Grade_Point(scene, work, mark, grade);
+        EXPECT_TRUE(Grade_Counts(grade));
+        EXPECT_EQ(grade.leftColumn, left);
+        EXPECT_EQ(grade.row, row.at("pointerY"));
+        EXPECT_LE(std::fabs(grade.notches), 0.5) << "truth point " << row.at("id");
+    }
+    Release_Stereo_Model();
 }
 
 } // namespace

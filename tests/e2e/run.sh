@@ -11,7 +11,9 @@
 # must show the bare stereo image again. The Linux run is repeated on a desktop
 # scaled to 2 (Xft.dpi 192), driven at doubled screen coordinates: its window
 # must be 2024 by 1338 and show the headless client area doubled, pixel for
-# pixel, and its points.txt must be the same.
+# pixel, and its points.txt must be the same. quor_vane_assess.exe, run under
+# Wine on the Wine run's points.txt, must write the same CSV and PNG as the
+# Linux grading tool on it.
 #
 # usage: tests/e2e/run.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 #   LINUX_BUILD_DIR holds the built programs, test helpers and default scene;
@@ -159,6 +161,16 @@ run_window linux
 (cd "$out/wine-package" && cmake -E tar xf "$windows_build"/packaging/windows/QuorVane-*-windows.zip)
 cp -R "$out"/wine-package/QuorVane-*-windows "$out/wine"
 run_window wine
+# The Wine run's points.txt graded by quor_vane_assess.exe under Wine in its
+# folder, and by the Linux tool in a copy: both write their CSV and PNG in
+# binary mode, so the files must be the same byte for byte.
+mkdir -p "$out/graded" && cp "$image" "$out/wine/points.txt" "$out/graded/"
+(cd "$out/graded" && timeout 60 "$linux_build/assess/quor_vane_assess" >stdout.txt 2>stderr.txt) ||
+  log "the Linux grading tool failed (see $out/graded)"
+status=0
+(cd "$out/wine" && timeout 120 wine quor_vane_assess.exe >assess-stdout.txt 2>assess-stderr.txt) ||
+  status=$?
+echo "$status" >"$out/wine/assess-status"
 # -noreset keeps the resource after xrdb disconnects.
 echo "Xft.dpi: 192" | timeout 10 xrdb -nocpp -merge && cp "$image" "$out/scaled/linux/"
 out=$out/scaled scale=2 run_window linux
@@ -175,6 +187,15 @@ check "quor_vane.exe needs only system DLLs ($dlls)" test "$dlls" = "GDI32.dll K
 check "quor_vane.exe carries the asInvoker manifest" grep -q -a 'level="asInvoker"' "$exe"
 check "the package holds the default image" cmp "$image" "$out/wine/pr8a_c_ds.bmp"
 check "the package holds the read-me" test -f "$out/wine/README.txt"
+check "the package holds the ground truth" cmp "$linux_build/scene/pr8a_c_ds_truth.csv" \
+  "$out/wine/pr8a_c_ds_truth.csv"
+check "the package holds the licence" cmp "$source_dir/LICENSE" "$out/wine/LICENSE.txt"
+assess_dlls=$(x86_64-w64-mingw32-objdump -p "$out/wine/quor_vane_assess.exe" | sed -n 's/.*DLL Name: //p' | sort | xargs)
+check "quor_vane_assess.exe needs only system DLLs ($assess_dlls)" test "$assess_dlls" = "KERNEL32.dll msvcrt.dll"
+check "quor_vane_assess.exe graded the wine run's points" test "$(cat "$out/wine/assess-status")" = 0
+for f in points_assessed.csv points_assessed.png; do
+  check "quor_vane_assess.exe wrote the Linux tool's $f" cmp "$out/graded/$f" "$out/wine/$f"
+done
 for run in headless linux wine scaled/linux; do check "$run exited with 18" test "$(cat "$out/$run/status")" = 18; done
 check "the mouse's points equal the ground truth" \
   diff "$out/expected_points.txt" <(head -n 12 "$out/keyless/points.txt")

@@ -116,23 +116,33 @@ double Distance(const double a[3], const double b[3])
 
 // The mark position the user can set nearest to the point's two columns: the
 // parallax is always even and the pointer sits midway between the halves.
-// Of equally near positions the one whose intersection lands closest wins.
-void Nearest_Mark(TruthPoint &p)
+// Positions whose mark grades within half a notch of the true surface under
+// its left half (as the grading tool measures) come first; of equally near
+// positions the one whose intersection lands closest wins.
+void Nearest_Mark(const Scene &scene, TraceWork &work, TruthPoint &p)
 {
     const int pointer = static_cast<int>(std::floor(0.5 * (p.leftColumn + p.rightColumn)));
     const int parallax = 2 * static_cast<int>(std::floor(0.5 * (p.leftColumn - p.rightColumn)));
+    int bestWithin = -1;
     double bestColumns = 1e300, bestError = 1e300;
     for (int x = pointer - 1; x <= pointer + 2; ++x)
         for (int q = parallax - 2; q <= parallax + 4; q += 2) {
             const int left = x + q / 2, right = x - q / 2;
+            double surface[3], surfaceParallax;
+            const int within =
+                Surface_Parallax(scene, work, left, p.row, surface, surfaceParallax) &&
+                Within_Half_Notch(Notches_From_Surface(q, surfaceParallax));
+            if (within < bestWithin)
+                continue;
             const double dl = left - p.leftColumn, dr = right - p.rightColumn;
             const double columns = dl * dl + dr * dr;
-            if (columns > bestColumns + 1e-9)
+            if (within == bestWithin && columns > bestColumns + 1e-9)
                 continue;
             double xyz[3];
             Space_Intersection(p.row, left, right, &xyz[0], &xyz[1], &xyz[2]);
             const double error = Distance(xyz, p.object);
-            if (columns < bestColumns - 1e-9 || error < bestError) {
+            if (within > bestWithin || columns < bestColumns - 1e-9 || error < bestError) {
+                bestWithin = within;
                 bestColumns = columns;
                 bestError = error;
                 p.pointerX = x;
@@ -198,7 +208,7 @@ std::vector<TruthPoint> Find_Truth_Points(const Scene &scene, size_t wanted)
             if (!Flat_Around(scene, work, LeftView, leftColumn, row, hit) ||
                 !Flat_Around(scene, work, RightView, p.rightColumn, row, hit))
                 continue;
-            Nearest_Mark(p);
+            Nearest_Mark(scene, work, p);
             if (p.pointerX < areaLeft + 20 || p.pointerX > areaRight - 30)
                 continue;
             const int region = static_cast<int>(leftColumn / 180) * 8 + (row - 10) / 155;

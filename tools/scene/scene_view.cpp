@@ -2,6 +2,8 @@
 
 #include "model/stereo_model.h"
 
+#include <cmath>
+
 void View_Ray(int view, double column, double row, double dir[3])
 {
     const StereoModelRecord &m = StereoModel;
@@ -51,4 +53,28 @@ int Project_To_View(int view, const double point[3], double &column, double &row
     column = (x - m.columnOffset) / displayScale;
     row = (m.rowOrigin - image[1] * scale) / displayScale;
     return image[2] < 0;
+}
+
+int Surface_Parallax(const Scene &scene, TraceWork &work, int column, int row, double surface[3],
+                     double &parallax)
+{
+    SceneHit hit;
+    if (!Trace_View(scene, work, LeftView, column, row, hit))
+        return 0;
+    To_Object_Frame(scene, hit.point, surface);
+    double rightColumn, rightRow;
+    if (!Project_To_View(RightView, surface, rightColumn, rightRow))
+        return 0;
+    parallax = column - rightColumn;
+    return 1;
+}
+
+double Notches_From_Surface(double markParallax, double surfaceParallax)
+{
+    return (markParallax - surfaceParallax) / notchColumns;
+}
+
+int Within_Half_Notch(double notches)
+{
+    return std::fabs(notches) <= 0.5;
 }

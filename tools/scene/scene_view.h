@@ -21,3 +21,22 @@ int Trace_View(const Scene &scene, TraceWork &work, int view, double column, dou
 // Client position (fractional) where an object point appears in one view: the
 // inverse of View_Ray. Returns 0 for a point behind the camera.
 int Project_To_View(int view, const double point[3], double &column, double &row);
+
+// One wheel notch moves each half of the mark by a column: the parallax
+// changes by two.
+constexpr double notchColumns = 2;
+
+// The true surface under the left view's client position (column, row): its
+// object point and the parallax, in columns, at which the mark rests on it.
+// Returns 0 when the ray meets no surface or the point is behind the right
+// camera.
+int Surface_Parallax(const Scene &scene, TraceWork &work, int column, int row, double surface[3],
+                     double &parallax);
+
+// How far a mark of the given parallax stands from a surface of the given
+// parallax, in wheel notches: positive in front of it, negative behind. The
+// truth file's mark positions and the grading of points both measure so.
+double Notches_From_Surface(double markParallax, double surfaceParallax);
+
+// Within half a notch: as near the surface as the wheel can set the mark.
+int Within_Half_Notch(double notches);
