@@ -38,8 +38,8 @@ for command in "$work"/root/usr/bin/*; do
   [ -z "$(man --warnings -l "$page" 2>&1 >/dev/null)" ] || fail "no clean manual page $page"
 done
 for elf in "$program" "$work/root/usr/bin/quor_vane_assess"; do
-  readelf -d "$elf" | grep -q 'FLAGS.*NOW' || fail "$elf is not bound at start (-z now)"
-  readelf -s -W "$elf" | grep -q '__stack_chk_fail' || fail "$elf has no stack protection"
+  [[ "$(readelf -d "$elf")" == *BIND_NOW* ]] || fail "$elf is not bound at start (-z now)"
+  [[ "$(readelf -s -W "$elf")" == *__stack_chk_fail* ]] || fail "$elf has no stack protection"
 done
 doc=$share/doc/quor-vane
 for picture in $(grep -o '](docs/[^)]*)' "$doc/README.md" | sed 's/^](//; s/)$//'); do
