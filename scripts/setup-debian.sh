@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libx11-dev fonts-dejavu-core libstb-dev
   libssl-dev xvfb xdotool x11-utils x11-xserver-utils imagemagick
   g++-mingw-w64-x86-64 wine wine64 zip
-  lintian desktop-file-utils appstream icoutils xdg-user-dirs openbox libxtst-dev
+  lintian man-db desktop-file-utils appstream icoutils xdg-user-dirs openbox libxtst-dev
 )
 
 missing=()
@@ -22,6 +22,7 @@ fi
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "Missing: ${missing[*]}; run this as root to install them" >&2; exit 1; }
   sudo="sudo"
 fi
 echo "Installing: ${missing[*]}"
