@@ -24,9 +24,14 @@ constexpr int readoutXRow = 200;
 constexpr int readoutYRow = 230;
 constexpr int readoutZRow = 260;
 // Below them, the warning about a point that could not be saved, a line
-// every warningLineHeight rows.
+// every warningLineHeight rows, at most warningMaxLines of them.
 constexpr int warningTop = 290;
 constexpr int warningLineHeight = 20;
+constexpr int warningMaxLines = 8;
+// The line of automatic height: on the first row that no warning reaches, so
+// that a session that never turns the mode on shows every line where it
+// always stood.
+constexpr int autoHeightRow = warningTop + warningMaxLines * warningLineHeight;
 
 // Column offsets of the left-eye and right-eye halves from the pointer.
 constexpr int paintedLeftOffset = 29;
