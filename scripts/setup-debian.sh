@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libsdl2-ttf-dev libsdl2-image-dev libfontconfig-dev libx11-dev fonts-dejavu-core
+  libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libx11-dev fonts-dejavu-core libstb-dev
   libssl-dev xvfb xdotool x11-utils x11-xserver-utils imagemagick
   g++-mingw-w64-x86-64 wine wine64 zip
-  libpng-dev lintian desktop-file-utils appstream icoutils xdg-user-dirs openbox
+  lintian desktop-file-utils appstream icoutils xdg-user-dirs openbox
 )
 
 missing=()

@@ -26,11 +26,13 @@ TEST(Keys, ArrowsMoveTheMarkAndThePointerExactlyAsPointerMovesWould)
     keys.Run("key Right\nmove 950 300\nkey Left\npointer\nmove 450 320\nkey Right\nrelease\n"
              "key shift+Down\nkey Up\nrelease\npointer\n" +
              Times(46, "key shift+Left\n") + "release\n" + Times(32, "key shift+Up\n") +
-             "key Right\nrelease\npointer\nkey shift+Right\nsave keys.bmp\ncursor\ntext\n");
+             "key Right\nrelease\npointer\nkey shift+Right\nsave keys.bmp\ncursor\ntext\n"
+             "move 915 625\nkey shift+Right\nkey shift+Down\nrelease\n");
     mouse.Run("move 950 300\nmove 450 320\nmove 451 320\nrelease\nmove 451 330\nmove 451 329\n"
               "release\n" +
               leftward + "move 10 329\nmove 10 329\nrelease\n" + upward +
-              "move 10 10\nmove 11 10\nrelease\nmove 21 10\nsave mouse.bmp\ncursor\ntext\n");
+              "move 10 10\nmove 11 10\nrelease\nmove 21 10\nsave mouse.bmp\ncursor\ntext\n"
+              "move 915 625\nmove 920 625\nmove 920 630\nrelease\n");
     EXPECT_EQ(keys.status, 18);
     EXPECT_EQ(keys.Printed("pointer"), (Lines{"pointer none", "pointer 451 329", "pointer 11 10"}));
     EXPECT_EQ(keys.Points(), mouse.Points());

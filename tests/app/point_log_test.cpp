@@ -118,6 +118,18 @@ TEST(TakeBack, NothingIsRemovedOnceAnotherHandTouchedTheFile)
     session.Run("move 465 320\nrelease\nappend points.txt 17 another program\nkey ctrl+z\n"
                 "release\nkey ctrl+z\n");
     EXPECT_EQ(session.Points(), point1 + "17 another program\n");
+    // A point written to a points.txt that was deleted since: the new file's
+    // own point goes, the old file's stays with it.
+    ReplaySession moved;
+    moved.Write_Image(Grey);
+    moved.Run("move 465 320\nrelease\nrename points.txt old.txt\nrelease\nkey ctrl+z\n"
+              "key ctrl+z\n");
+    EXPECT_EQ(moved.Points(), "");
+    EXPECT_EQ(Read_File(moved.Path("old.txt")), point1);
+    EXPECT_EQ(moved.err, "points.txt was deleted or renamed; appending to a new points.txt\n"
+                         "point 2 was taken back from points.txt\n"
+                         "points.txt was deleted or replaced since point 1 was written; nothing "
+                         "was taken back\n");
 }
 
 } // namespace

@@ -118,7 +118,7 @@ linux_close() {
 }
 wine_start() { cd "$out/wine" && exec setsid timeout -k 5 120 wine quor_vane.exe; }
 wine_client() {
-  timeout 10 wine "$windows_build/tools/win32/qv_client_origin.exe" 2>/dev/null | tr -d '\r' \
+  timeout 10 wine "$windows_build/tests/e2e/qv_client_origin.exe" 2>/dev/null | tr -d '\r' \
     >"$out/wine/client" && [ -s "$out/wine/client" ]
 }
 wine_close() { (cd "$out/wine" && timeout 20 wine taskkill /im quor_vane.exe >taskkill.txt 2>&1); }
@@ -156,7 +156,7 @@ mkdir -p "$out/keyless" "$out/repeat" && cp "$image" "$out/keyless/" && cp "$ima
 wait "$wineboot_pid" || log "wineboot did not finish cleanly (see $out/wineboot.log)"
 wineboot_pid=""
 run_window linux
-(cd "$out/wine-package" && cmake -E tar xf "$windows_build"/tools/win32/QuorVane-*-windows.zip)
+(cd "$out/wine-package" && cmake -E tar xf "$windows_build"/packaging/windows/QuorVane-*-windows.zip)
 cp -R "$out"/wine-package/QuorVane-*-windows "$out/wine"
 run_window wine
 # -noreset keeps the resource after xrdb disconnects.

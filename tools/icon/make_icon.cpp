@@ -9,8 +9,9 @@
 //   quor-vane-N.png     for N in 16 24 32 48 64 128 256 (the desktop's icon theme),
 //   quor-vane.ico       16, 24, 32, 48 as bitmaps and 256 as PNG (the .exe's icon),
 //   program_icon.cpp    the 64-pixel image as the Linux program's own icon.
+#include "png_file.h"
+
 #include <SDL.h>
-#include <png.h>
 
 #include <cmath>
 #include <cstdint>
@@ -128,33 +129,14 @@ Picture Draw_Icon(const Source &source, int size)
     return icon;
 }
 
-png_image Png_Header(int size)
-{
-    png_image image = {};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = (png_uint_32)size;
-    image.height = (png_uint_32)size;
-    image.format = PNG_FORMAT_RGBA;
-    return image;
-}
-
 bool Write_Png(const std::string &path, const Picture &icon, int size)
 {
-    png_image image = Png_Header(size);
-    return png_image_write_to_file(&image, path.c_str(), 0, icon.data(), 0, nullptr) != 0;
+    return ::Write_Png(path, size, size, 4, reinterpret_cast<const unsigned char *>(icon.data()));
 }
 
 std::vector<uint8_t> Png_Bytes(const Picture &icon, int size)
 {
-    png_image image = Png_Header(size);
-    png_alloc_size_t length = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &length, 0, icon.data(), 0, nullptr))
-        return {};
-    std::vector<uint8_t> bytes(length);
-    if (!png_image_write_to_memory(&image, bytes.data(), &length, 0, icon.data(), 0, nullptr))
-        return {};
-    bytes.resize(length);
-    return bytes;
+    return ::Png_Bytes(size, size, 4, reinterpret_cast<const unsigned char *>(icon.data()));
 }
 
 void Put16(std::vector<uint8_t> &out, unsigned value)

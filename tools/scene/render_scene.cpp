@@ -11,6 +11,8 @@
 #include "scene_model.h"
 #include "scene_view.h"
 
+#include <SDL_surface.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -50,51 +52,28 @@ void Render_View(const Scene &scene, int view, std::vector<unsigned char> &grey)
     }
 }
 
-void Put_Le(std::vector<unsigned char> &out, unsigned value, int bytes)
-{
-    for (int k = 0; k < bytes; ++k)
-        out.push_back(static_cast<unsigned char>(value >> (8 * k)));
-}
-
-// 24-bit bitmap, bottom row first, 40-byte information header: red from the
-// left view, green and blue from the right view.
+// 24-bit bitmap, red from the left view, green and blue from the right view,
+// written by SDL (bottom row first, 40-byte information header).
 int Write_Anaglyph(const std::string &path, const std::vector<unsigned char> &left,
                    const std::vector<unsigned char> &right)
 {
-    const unsigned rowBytes = (pictureWidth * 3 + 3) & ~3u;
-    const unsigned imageBytes = rowBytes * pictureHeight;
-    std::vector<unsigned char> out;
-    out.push_back('B');
-    out.push_back('M');
-    Put_Le(out, 14 + 40 + imageBytes, 4);
-    Put_Le(out, 0, 4);
-    Put_Le(out, 14 + 40, 4);
-    Put_Le(out, 40, 4);
-    Put_Le(out, pictureWidth, 4);
-    Put_Le(out, pictureHeight, 4);
-    Put_Le(out, 1, 2);
-    Put_Le(out, 24, 2);
-    Put_Le(out, 0, 4); // no compression
-    Put_Le(out, imageBytes, 4);
-    Put_Le(out, 2835, 4); // 72 dots per inch
-    Put_Le(out, 2835, 4);
-    Put_Le(out, 0, 4);
-    Put_Le(out, 0, 4);
-    for (int j = pictureHeight - 1; j >= 0; --j) {
+    // Bytes blue, green, red in memory: the bitmap's own order, saved as is.
+    SDL_Surface *surface =
+        SDL_CreateRGBSurfaceWithFormat(0, pictureWidth, pictureHeight, 24, SDL_PIXELFORMAT_BGR24);
+    if (surface == nullptr)
+        return 0;
+    for (int j = 0; j < pictureHeight; ++j) {
+        unsigned char *row = static_cast<unsigned char *>(surface->pixels) + j * surface->pitch;
         for (int i = 0; i < pictureWidth; ++i) {
             const int k = j * pictureWidth + i;
-            out.push_back(right[k]);
-            out.push_back(right[k]);
-            out.push_back(left[k]);
+            row[3 * i] = right[k];
+            row[3 * i + 1] = right[k];
+            row[3 * i + 2] = left[k];
         }
-        for (unsigned pad = pictureWidth * 3; pad < rowBytes; ++pad)
-            out.push_back(0);
     }
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return 0;
-    const size_t written = std::fwrite(out.data(), 1, out.size(), f);
-    return std::fclose(f) == 0 && written == out.size();
+    const int saved = SDL_SaveBMP(surface, path.c_str()) == 0;
+    SDL_FreeSurface(surface);
+    return saved;
 }
 
 // ---------------------------------------------------------------------------

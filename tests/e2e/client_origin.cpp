@@ -3,13 +3,15 @@
 // 1 if no such window exists yet. Under Wine the X window that carries the
 // title also holds the frame and caption, so a driver that moves the pointer
 // in screen coordinates needs the client area's own origin.
+#include "app/program_names.h"
+
 #include <windows.h>
 
 #include <cstdio>
 
 int main()
 {
-    HWND window = FindWindowA("QuorVane", "Quor Vane");
+    HWND window = FindWindowA(windowClassName, windowTitle);
     if (window == nullptr || !IsWindowVisible(window))
         return 1;
     POINT origin = {0, 0};

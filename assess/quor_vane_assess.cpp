@@ -7,15 +7,12 @@
 // Exit status: 0 when the points were graded (or there were none), 1 when a
 // file cannot be read or written, 2 when the image beside the log is not the
 // default stereo image.
-#include "app/window_layout.h"
+#include "app/program_names.h"
 #include "assess.h"
+#include "graded_picture.h"
 #include "model/stereo_model.h"
-#include "platform/desktop.h"
 #include "scene_hash.h"
-
-#include <SDL.h>
-#include <SDL_image.h>
-#include <openssl/evp.h>
+#include "sha256.h"
 
 #include <cstdio>
 #include <fstream>
@@ -33,25 +30,14 @@ std::string Beside(const std::string &logPath, const char *name)
     return slash == std::string::npos ? name : logPath.substr(0, slash + 1) + name;
 }
 
-// SHA-256 of a file's content in lower-case hexadecimal; empty if the file
-// cannot be read.
-std::string File_Hash(const std::string &path)
+// A file's bytes; false if it cannot be read.
+bool Read_File(const std::string &path, std::string &bytes)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        return "";
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned size = 0;
-    if (in.bad() || !EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr))
-        return "";
-    std::string hex;
-    for (unsigned k = 0; k < size; ++k) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02x", digest[k]);
-        hex += pair;
-    }
-    return hex;
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
 }
 
 const char *Verdict(const PointGrade &grade)
@@ -116,96 +102,6 @@ int Write_Csv(const std::string &path, const std::vector<PointRecord> &records,
     return std::fclose(f) == 0;
 }
 
-// ---------------------------------------------------------------------------
-// The picture, drawn through the program's own bitmap and text calls on a
-// memory device context.
-
-const COLORREF onSurfaceColour = RGB(40, 200, 60);
-const COLORREF inFrontColour = RGB(255, 120, 0);
-const COLORREF behindColour = RGB(40, 130, 255);
-
-void Fill_Box(HDC dc, int left, int top, int right, int bottom, COLORREF colour)
-{
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            SetPixel(dc, x, y, colour);
-}
-
-// A square ring, two pixels wide, around (x, y), with the point's number to
-// its right.
-void Draw_Point(HDC dc, int x, int y, int id, COLORREF colour)
-{
-    const int r = markReach + 2;
-    Fill_Box(dc, x - r, y - r, x + r + 1, y - r + 2, colour);
-    Fill_Box(dc, x - r, y + r - 1, x + r + 1, y + r + 1, colour);
-    Fill_Box(dc, x - r, y - r, x - r + 2, y + r + 1, colour);
-    Fill_Box(dc, x + r - 1, y - r, x + r + 1, y + r + 1, colour);
-    char number[16];
-    const int length = std::snprintf(number, sizeof number, "%d", id);
-    TextOutA(dc, x + r + 3, y - 8, number, length);
-}
-
-void Draw_Legend(HDC dc)
-{
-    static const char *const texts[3] = {"on the surface (within half a notch)",
-                                         "in front of the surface", "behind the surface"};
-    const COLORREF colours[3] = {onSurfaceColour, inFrontColour, behindColour};
-    const int top = pictureHeight - 66;
-    Fill_Box(dc, 6, top, 300, pictureHeight - 6, RGB(255, 255, 255));
-    for (int k = 0; k < 3; ++k) {
-        const int y = top + 4 + 18 * k;
-        Fill_Box(dc, 12, y + 2, 24, y + 14, colours[k]);
-        TextOutA(dc, 30, y, texts[k], static_cast<int>(std::char_traits<char>::length(texts[k])));
-    }
-}
-
-int Write_Picture(const std::string &imagePath, const std::string &path,
-                  const std::vector<PointRecord> &records, const std::vector<PointGrade> &grades)
-{
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(nullptr, imagePath.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    if (bitmap == nullptr)
-        return 0;
-    HDC dc = CreateCompatibleDC(nullptr);
-    SelectObject(dc, bitmap);
-    // The left view is the anaglyph's red channel.
-    for (int y = 0; y < pictureHeight; ++y)
-        for (int x = 0; x < pictureWidth; ++x) {
-            const int grey = GetRValue(GetPixel(dc, x, y));
-            SetPixel(dc, x, y, RGB(grey, grey, grey));
-        }
-    for (size_t k = 0; k < grades.size(); ++k) {
-        const PointGrade &g = grades[k];
-        if (!Grade_Counts(g))
-            continue;
-        const COLORREF colour = Grade_On_Surface(g) ? onSurfaceColour
-                                : g.notches > 0     ? inFrontColour
-                                                    : behindColour;
-        Draw_Point(dc, g.leftColumn - pictureLeft, g.row - pictureTop, records[k].id, colour);
-    }
-    Draw_Legend(dc);
-
-    SDL_Surface *out =
-        SDL_CreateRGBSurfaceWithFormat(0, pictureWidth, pictureHeight, 24, SDL_PIXELFORMAT_RGB24);
-    int saved = 0;
-    if (out != nullptr) {
-        for (int y = 0; y < pictureHeight; ++y) {
-            Uint8 *row = static_cast<Uint8 *>(out->pixels) + y * out->pitch;
-            for (int x = 0; x < pictureWidth; ++x) {
-                const COLORREF c = GetPixel(dc, x, y);
-                row[3 * x] = GetRValue(c);
-                row[3 * x + 1] = GetGValue(c);
-                row[3 * x + 2] = GetBValue(c);
-            }
-        }
-        saved = IMG_SavePNG(out, path.c_str()) == 0;
-        SDL_FreeSurface(out);
-    }
-    DeleteDC(dc);
-    DeleteObject(bitmap);
-    return saved;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -214,14 +110,15 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: quor_vane_assess [points.txt]\n");
         return 1;
     }
-    const std::string logPath = argc == 2 ? argv[1] : "points.txt";
-    const std::string imagePath = Beside(logPath, "pr8a_c_ds.bmp");
-    const std::string hash = File_Hash(imagePath);
-    if (hash.empty()) {
+    const std::string logPath = argc == 2 ? argv[1] : pointLogFile;
+    const std::string imagePath = Beside(logPath, stereoImageFile);
+    std::string image;
+    if (!Read_File(imagePath, image)) {
         std::fprintf(stderr, "quor_vane_assess: cannot read %s\n", imagePath.c_str());
         return 1;
     }
-    if (hash != defaultSceneHash) {
+    const unsigned char *imageBytes = reinterpret_cast<const unsigned char *>(image.data());
+    if (Sha256_Hex(imageBytes, image.size()) != defaultSceneHash) {
         std::fprintf(stderr,
                      "quor_vane_assess: %s is not the default stereo image; only points "
                      "measured on the default scene can be graded\n",
@@ -269,7 +166,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quor_vane_assess: cannot write %s\n", csvPath.c_str());
         ok = 0;
     }
-    if (!Write_Picture(imagePath, picturePath, records, grades)) {
+    if (!Write_Graded_Picture(image, picturePath, records, grades)) {
         std::fprintf(stderr, "quor_vane_assess: cannot write %s\n", picturePath.c_str());
         ok = 0;
     }

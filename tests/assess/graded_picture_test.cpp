@@ -1,0 +1,170 @@
+// The grading tool's own parts: the image hash by which it knows the default
+// stereo image, and the picture it draws without a window system.
+#include "app/window_layout.h"
+#include "graded_picture.h"
+#include "sha256.h"
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Hash(const std::string &text)
+{
+    return Sha256_Hex(reinterpret_cast<const unsigned char *>(text.data()), text.size());
+}
+
+std::string Read(const char *path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(Sha256, GivesTheKnownDigestsAcrossThePaddingBoundaries)
+{
+    EXPECT_EQ(Hash(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Hash("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    // 56 bytes: the length no longer fits the last block, a second one follows.
+    EXPECT_EQ(Hash("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(Hash(std::string(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+TEST(Sha256, AgreesWithTheBuildsHashOfTheDefaultImage)
+{
+    const std::string image = Read(SCENE_IMAGE_PATH);
+    ASSERT_GT(image.size(), 54u);
+    EXPECT_EQ(Hash(image) + "  pr8a_c_ds.bmp\n", Read(SCENE_HASH_PATH));
+}
+
+// Colour of one pixel of the picture.
+Rgb At(const RgbImage &image, int x, int y)
+{
+    const unsigned char *p = &image.pixels[3 * (static_cast<size_t>(y) * image.width + x)];
+    return Rgb{p[0], p[1], p[2]};
+}
+
+bool Same(Rgb a, Rgb b)
+{
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+RgbImage Grey_Picture(unsigned char level)
+{
+    RgbImage image;
+    image.width = pictureWidth;
+    image.height = pictureHeight;
+    image.pixels.assign(static_cast<size_t>(3) * pictureWidth * pictureHeight, level);
+    return image;
+}
+
+// Pixels darker than the background within a rectangle.
+int Dark_Pixels(const RgbImage &image, int left, int top, int right, int bottom)
+{
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            count += At(image, x, y).r < 128;
+    return count;
+}
+
+TEST(GradedPicture, TakesTheLeftViewFromTheAnaglyphsRedChannelTopRowFirst)
+{
+    const std::string bmp = Read(SCENE_IMAGE_PATH);
+    RgbImage image;
+    ASSERT_TRUE(Left_View_From_Bmp(bmp, image));
+    ASSERT_EQ(image.width, pictureWidth);
+    ASSERT_EQ(image.height, pictureHeight);
+    // The file's rows run bottom up, three bytes blue, green, red each.
+    const int rowBytes = 3 * pictureWidth;
+    for (int y : {0, 1, 311, pictureHeight - 1})
+        for (int x : {0, 450, pictureWidth - 1}) {
+            const size_t red =
+                54 + static_cast<size_t>(pictureHeight - 1 - y) * rowBytes + 3 * x + 2;
+            const unsigned char level = static_cast<unsigned char>(bmp[red]);
+            EXPECT_TRUE(Same(At(image, x, y), Rgb{level, level, level})) << x << ", " << y;
+        }
+    EXPECT_FALSE(Left_View_From_Bmp("not a bitmap", image));
+}
+
+TEST(GradedPicture, RingsAPointJustOutsideTheMarksReachAndNumbersItOnTheRight)
+{
+    RgbImage image = Grey_Picture(200);
+    const Rgb grey = {200, 200, 200};
+    const int x = 100, y = 120, r = markReach + 2;
+    Draw_Point(image, x, y, 7, inFrontColour);
+    for (int d = -r; d <= r; ++d)
+        for (int edge : {r, r - 1, -r, -r + 1}) {
+            EXPECT_TRUE(Same(At(image, x + d, y + edge), inFrontColour)) << d << ", " << edge;
+            EXPECT_TRUE(Same(At(image, x + edge, y + d), inFrontColour)) << edge << ", " << d;
+        }
+    for (int d = -r - 1; d <= r + 1; ++d) {
+        EXPECT_TRUE(Same(At(image, x + d, y - r - 1), grey)) << d;
+        EXPECT_TRUE(Same(At(image, x + d, y + r + 1), grey)) << d;
+        EXPECT_TRUE(Same(At(image, x - r - 1, y + d), grey)) << d;
+    }
+    // The mark's own square stays as it was.
+    for (int dy = -markReach; dy <= markReach; ++dy)
+        for (int dx = -markReach; dx <= markReach; ++dx)
+            EXPECT_TRUE(Same(At(image, x + dx, y + dy), grey));
+    // The number, black on white, beside the ring and centred on its row.
+    EXPECT_GT(Dark_Pixels(image, x + r + 3, y - 8, x + r + 20, y + 8), 5);
+    EXPECT_TRUE(Same(At(image, x + r + 3, y - 8), Rgb{255, 255, 255}));
+    EXPECT_EQ(Dark_Pixels(image, 0, 0, pictureWidth, y - 8), 0);
+    EXPECT_EQ(Dark_Pixels(image, 0, y + 8, pictureWidth, pictureHeight), 0);
+}
+
+TEST(GradedPicture, DrawsTextInCellsOfTheTextHeightAndClipsAtThePicturesBorder)
+{
+    RgbImage image = Grey_Picture(200);
+    const int one = Draw_Text(image, 10, 10, "1");
+    const int eleven = Draw_Text(image, 10, 40, "11");
+    EXPECT_GT(one, 4);
+    EXPECT_EQ(eleven, 2 * one);
+    EXPECT_GT(Dark_Pixels(image, 10, 10, 10 + one, 10 + textHeight), 5);
+    EXPECT_TRUE(Same(At(image, 10, 10 + textHeight - 1), Rgb{255, 255, 255}));
+    EXPECT_TRUE(Same(At(image, 10 + one, 10), Rgb{200, 200, 200}));
+    EXPECT_TRUE(Same(At(image, 10, 10 + textHeight), Rgb{200, 200, 200}));
+    EXPECT_TRUE(Same(At(image, 9, 10), Rgb{200, 200, 200}));
+    // Half off the picture at each corner: drawn where it lies inside.
+    Draw_Text(image, -5, -8, "88");
+    Draw_Text(image, pictureWidth - 6, pictureHeight - 6, "88");
+    EXPECT_GT(Dark_Pixels(image, 0, 0, 20, 8), 0);
+    EXPECT_FALSE(Same(At(image, pictureWidth - 1, pictureHeight - 1), Rgb{200, 200, 200}));
+}
+
+TEST(GradedPicture, ColoursEachCountedGradeByItsVerdictAndLeavesTheOthersOut)
+{
+    RgbImage image = Grey_Picture(200);
+    std::vector<PointRecord> records(4);
+    std::vector<PointGrade> grades(4);
+    const double notches[4] = {0.3, 2.5, -1.5, 0};
+    for (int k = 0; k < 4; ++k) {
+        records[k].id = k + 1;
+        grades[k] = PointGrade();
+        grades[k].onSurface = 1;
+        grades[k].notches = notches[k];
+        grades[k].leftColumn = 100 + 100 * k;
+        grades[k].row = 200;
+    }
+    grades[3].offPicture = 1;
+    Draw_Grades(image, records, grades);
+    const Rgb expected[3] = {onSurfaceColour, inFrontColour, behindColour};
+    const int r = markReach + 2;
+    for (int k = 0; k < 3; ++k) {
+        const int x = grades[k].leftColumn - pictureLeft, y = grades[k].row - pictureTop;
+        EXPECT_TRUE(Same(At(image, x - r, y), expected[k])) << k;
+        EXPECT_TRUE(Same(At(image, x + r, y + r), expected[k])) << k;
+    }
+    EXPECT_TRUE(Same(At(image, 400 - pictureLeft - r, 200 - pictureTop), Rgb{200, 200, 200}));
+    // The legend, white, in the bottom-left corner with the three colours.
+    EXPECT_TRUE(Same(At(image, 8, pictureHeight - 8), Rgb{255, 255, 255}));
+    for (int k = 0; k < 3; ++k)
+        EXPECT_TRUE(Same(At(image, 18, pictureHeight - 66 + 12 + 18 * k), expected[k])) << k;
+}
+
+} // namespace
