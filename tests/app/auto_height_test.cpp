@@ -90,6 +90,20 @@ TEST(AutoHeight, AMatchSetsTheHalvesAtTheSurfaceAndShowsItsCoefficient)
     EXPECT_EQ(Auto_Lines(odd), (Lines{"auto       "}));
 }
 
+TEST(AutoHeight, TheMatchIsTakenAtThePointersPicturePosition)
+{
+    // Parallax 40, windows of 15 by 15 that must lie on the picture: at
+    // picture column 28 the right window reaches column 1 and parallaxes up
+    // to 42 fit, so 40 is a peak; at column 27 the largest that fits is 40
+    // itself, and a best match at the end of the parallaxes compared is no
+    // match. Row 7 is the first a window fits in.
+    ReplaySession session;
+    session.Write_Image(Anaglyph(40));
+    session.Run("key a\nmove 38 300\nmove 37 300\nmove 400 17\nmove 400 16\ntext\n");
+    EXPECT_EQ(Auto_Lines(session),
+              (Lines{"auto       ", "auto r 1.00", "no match   ", "auto r 1.00", "no match   "}));
+}
+
 TEST(AutoHeight, WithoutAMatchTheDepthStaysAndTheLineSaysNoMatch)
 {
     // A flat picture: nothing to match; the paint's parallax stays.
