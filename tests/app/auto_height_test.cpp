@@ -78,6 +78,15 @@ TEST(AutoHeight, AMatchSetsTheHalvesAtTheSurfaceAndShowsItsCoefficient)
     EXPECT_TRUE(Half_At(shown, 599 - 20, 500));
     EXPECT_FALSE(Half_At(shown, 599 + 29, 500));
 
+    // The first move after a paint draws the mark as a depth step does:
+    // in colours taken from the picture under it, not the paint's defaults.
+    ReplaySession painted;
+    painted.Write_Image(Anaglyph(40));
+    painted.Run("key a\nsave bare.bmp\nmove 400 300\nsave marked.bmp\n");
+    const Picture bare = painted.Saved("bare.bmp"), marked = painted.Saved("marked.bmp");
+    EXPECT_EQ(marked.At(420, 300), Half_Colour(bare, 420, 300, true));
+    EXPECT_EQ(marked.At(380, 300), Half_Colour(bare, 380, 300, false));
+
     // An odd parallax: the left half takes floor(41 / 2) = 20, the right
     // -21, as seventeen Page Ups from a paint leave them.
     ReplaySession odd, oddByHand;
