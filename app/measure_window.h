@@ -54,6 +54,8 @@ extern MarkStateRecord MarkState;
 extern AutoHeightRecord AutoHeight;
 extern HDC windowDC;
 extern double objectX, objectY, objectZ;
+// The parallax, in columns, that the last measurement was made with.
+extern int measuredParallax;
 extern int pointId;
 extern FILE *pointLog;
 

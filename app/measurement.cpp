@@ -1,10 +1,13 @@
 #include "app/measure_window.h"
 #include "model/stereo_model.h"
 
-MarkStateRecord MarkState = {0, 0, 0, 0, 1, 0, 0, 0, {}, {}};
+// Input before the first paint measures with the offsets every paint sets,
+// so that it measures what the mark will show.
+MarkStateRecord MarkState = {0, 0, paintedLeftOffset, paintedRightOffset, 1, 0, 0, 0, {}, {}};
 double objectX = 0.0;
 double objectY = 0.0;
 double objectZ = 0.0;
+int measuredParallax = 0;
 
 namespace {
 
@@ -38,6 +41,7 @@ void Hide_System_Pointer()
 
 void Measure_At_Mark()
 {
+    measuredParallax = MarkState.leftOffset - MarkState.rightOffset;
     Space_Intersection(MarkState.pointerY, MarkState.pointerX + MarkState.leftOffset,
                        MarkState.pointerX + MarkState.rightOffset, &objectX, &objectY, &objectZ);
 }
@@ -200,11 +204,22 @@ bool Pointer_Move_Echo(unsigned x, unsigned y)
 void Record_Point()
 {
     pointId = pointId + 1;
-    Write_Point_Number();
+    // A click while no mark is shown (before the window was first painted,
+    // before any measurement, or after a paint and before the next move or
+    // depth step) still records the last measurement; the readout then shows
+    // what was written, and says so, at once or from the first paint on.
+    const bool markShown = MarkState.freshPaint == 0 && windowDC != nullptr;
+    if (markShown)
+        Write_Point_Number();
+    else
+        Write_Readout();
 
     char reason[120];
     if (Append_Point_Record(pointId, objectX, objectY, objectZ, reason, sizeof reason)) {
-        Clear_Notice();
+        if (markShown)
+            Clear_Notice();
+        else
+            Show_Notice(pointId, "no mark shown");
         return;
     }
     char notice[sizeof reason + 16];

@@ -229,7 +229,7 @@ bool Append_Point_Record(int id, double x, double y, double z, char *reason, std
     if (pointLog == nullptr)
         Retry_Point_Log();
     if (pointLog == nullptr) {
-        Report_Unwritten_Point(id, "the file is not open");
+        Report_Unwritten_Point(id, openFailure);
         std::snprintf(reason, size, "not open: %s", openFailure);
         return false;
     }

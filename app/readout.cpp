@@ -85,6 +85,9 @@ void Write_Readout()
     Draw_Readout_Line(readoutXRow, "X %9.3lf ", objectX);
     Draw_Readout_Line(readoutYRow, "Y %9.3lf ", objectY);
     Draw_Readout_Line(readoutZRow, "Z %9.3lf ", objectZ);
+    char line[readoutLineSize];
+    int length = std::snprintf(line, sizeof line, "P %9d ", measuredParallax);
+    TextOutA(windowDC, readoutColumn, readoutParallaxRow, line, length);
     if (noticeShown)
         Write_Notice();
     Write_Auto_Height_Line();

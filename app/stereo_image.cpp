@@ -4,6 +4,13 @@
 #include "app/measure_window.h"
 #include "platform/bmp_header.h"
 
+#ifdef _WIN32
+#include <direct.h>
+#define getcwd _getcwd
+#else
+#include <unistd.h>
+#endif
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -86,9 +93,15 @@ bool Find_Image_Problem(char *reason, std::size_t size)
 
 void Show_Image_Problem(const char *reason)
 {
+    // The folder it was looked for in: the working directory, which a
+    // program started from a menu may not have made plain.
+    char folder[1024];
+    if (getcwd(folder, sizeof folder) == nullptr)
+        std::snprintf(folder, sizeof folder, "the working directory");
     // Once per reason on standard error, not on every repaint.
     if (std::strcmp(reason, reportedProblem) != 0) {
-        std::fprintf(stderr, "could not load the stereo image %s: %s\n", stereoImageFile, reason);
+        std::fprintf(stderr, "could not load the stereo image %s in %s: %s\n", stereoImageFile,
+                     folder, reason);
         std::snprintf(reportedProblem, sizeof reportedProblem, "%s", reason);
     }
     char line[imageProblemSize + 64];
@@ -97,6 +110,9 @@ void Show_Image_Problem(const char *reason)
     TextOutA(windowDC, pictureLeft + 10, pictureTop + 10, line, length);
     length = std::snprintf(line, sizeof line, "%s.", reason);
     TextOutA(windowDC, pictureLeft + 10, pictureTop + 30, line, length);
+    char place[sizeof folder + 32];
+    length = std::snprintf(place, sizeof place, "It was looked for in %s.", folder);
+    TextOutA(windowDC, pictureLeft + 10, pictureTop + 50, place, length);
 }
 
 void Forget_Image_Problem()

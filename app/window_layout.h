@@ -23,9 +23,12 @@ constexpr int readoutIdRow = 170;
 constexpr int readoutXRow = 200;
 constexpr int readoutYRow = 230;
 constexpr int readoutZRow = 260;
-// Below them, the warning about a point that could not be saved, a line
-// every warningLineHeight rows, at most warningMaxLines of them.
-constexpr int warningTop = 290;
+// Below them the parallax, the columns between the mark's halves.
+constexpr int readoutParallaxRow = 290;
+// Below that, a notice about a point (not saved, taken back, recorded while
+// no mark was shown), a line every warningLineHeight rows, at most
+// warningMaxLines of them.
+constexpr int warningTop = 320;
 constexpr int warningLineHeight = 20;
 constexpr int warningMaxLines = 8;
 // The line of automatic height: on the first row that no warning reaches, so

@@ -61,6 +61,18 @@ int Choose_Display_Scale(const char *gdkScale, const char *xftDpi)
     return factor >= Max_Display_Scale ? Max_Display_Scale : (int)std::lround(factor);
 }
 
+int Fitting_Display_Scale(int scale, int clientWidth, int clientHeight, int usableWidth,
+                          int usableHeight)
+{
+    // What a window manager adds around a window, at most, in screen pixels.
+    const int frameWidth = 16;
+    const int frameHeight = 64;
+    while (scale > 1 && (clientWidth * scale + frameWidth > usableWidth ||
+                         clientHeight * scale + frameHeight > usableHeight))
+        scale--;
+    return scale;
+}
+
 int Desktop_Display_Scale()
 {
     const char *driver = SDL_GetCurrentVideoDriver();

@@ -19,6 +19,12 @@ constexpr int Max_Display_Scale = 8;
 // set or the factor is below 1.5.
 int Choose_Display_Scale(const char *gdkScale, const char *xftDpi);
 
+// The largest whole factor, at most `scale`, at which a client area of the
+// given size fits the screen's usable area (its size less panels and docks),
+// leaving room for the window's frame and title bar; at least 1.
+int Fitting_Display_Scale(int scale, int clientWidth, int clientHeight, int usableWidth,
+                          int usableHeight);
+
 // The factor of the desktop the program runs on: GDK_SCALE from the
 // environment and Xft.dpi from the X server's resources. 1 when SDL does not
 // draw through X11, where the compositor scales windows itself.

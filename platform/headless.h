@@ -7,7 +7,9 @@
 
 // Input addressed to the main window (the first top-level window created), delivered in
 // order before any pending WM_PAINT, as hardware input is. May be called before the window
-// exists; it is then delivered once the window exists.
+// exists; it is then delivered once the window exists. As on Windows, a WM_MOUSEMOVE queued
+// right behind a WM_MOUSEMOVE not yet delivered, with the same wParam, replaces it: the window
+// gets one move at the newest position. Every other message is delivered as queued.
 void Headless_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam);
 
 // Called by GetMessageA whenever it has nothing to deliver (no posted message, no queued

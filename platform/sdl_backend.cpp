@@ -8,6 +8,9 @@
 #include "platform/x_error_guard.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
 
 #include <cstdio>
 #include <string>
@@ -17,8 +20,31 @@ namespace {
 struct SdlWindow {
     SDL_Window *window = nullptr;
     int cursorCounter = 0;
-    int scale = 1; // window pixels per client pixel, across and down
+    int scale = 1;         // window pixels per client pixel, across and down
+    bool pumping = false;  // SDL reads the window system's events for Backend_Poll or _Wait
+    SDL_threadID thread{}; // the thread that runs the message loop
+    Uint32 wakeType = 0;   // an event of this type in SDL's queue stands for input taken
+    bool wakeQueued = false;
+    // The X window and what drawing into it needs; display null when the
+    // window is not an X window, and SDL shows the framebuffer itself.
+    Display *display = nullptr;
+    Window xWindow = 0;
+    Visual *visual = nullptr;
+    int depth = 0;
+    GC gc = nullptr;
+    // Parts of the window surface drawn but not yet sent to the screen, and
+    // when parts were last sent.
+    SDL_Rect pending[Max_Changed_Parts] = {};
+    int pendingCount = 0;
+    SDL_Surface *pendingSurface = nullptr;
+    Uint32 lastSent = 0;
 };
+
+// Drawn parts go to the screen at most once in this many milliseconds. Under
+// a flood of input the message queue runs dry after nearly every batch of
+// events, and sending each batch's few changed parts at once costs more than
+// handling the batch: the X server, busy with the flood, takes them slowly.
+constexpr Uint32 Present_Interval = 10;
 
 SdlWindow sdl;
 
@@ -110,13 +136,27 @@ void Translate_Event(const SDL_Event &event)
         break;
     case SDL_MOUSEWHEEL: {
         // One message of 120 units per notch, away from the user positive; the
-        // pointer position travels in screen coordinates.
+        // pointer position travels in screen coordinates. Both come from what
+        // SDL already holds: asking the X server (SDL_GetGlobalMouseState)
+        // would cost a round trip for every notch, which under a flood of
+        // input takes longer than the notches take to come.
         int notches = event.wheel.y;
         if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
             notches = -notches;
         int screenX = 0;
         int screenY = 0;
-        WPARAM keys = Button_State(SDL_GetGlobalMouseState(&screenX, &screenY));
+        SDL_GetWindowPosition(sdl.window, &screenX, &screenY);
+#if SDL_VERSION_ATLEAST(2, 26, 0)
+        WPARAM keys = Button_State(SDL_GetMouseState(nullptr, nullptr));
+        screenX += event.wheel.mouseX;
+        screenY += event.wheel.mouseY;
+#else
+        int windowX = 0;
+        int windowY = 0;
+        WPARAM keys = Button_State(SDL_GetMouseState(&windowX, &windowY));
+        screenX += windowX;
+        screenY += windowY;
+#endif
         short delta = notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
         for (int i = 0; i < (notches > 0 ? notches : -notches); i++)
             Platform_Queue_Input(WM_MOUSEWHEEL, MAKEWPARAM(keys, delta),
@@ -154,6 +194,141 @@ void Translate_Event(const SDL_Event &event)
     }
 }
 
+// SDL calls this for every event before it queues it. While SDL reads the
+// window system's events for Backend_Poll or Backend_Wait, each event is
+// turned into a message at once, in the order it came, and never queued:
+// SDL's queue holds at most 65535 events and drops whatever comes while it
+// is full, which a flood of pointer moves within one read would fill. The
+// core queue keeps every click, notch and window event and coalesces the
+// moves. A single wake event stays in SDL's queue, for SDL_WaitEvent to
+// return; events that come at other times, or from other threads, are queued
+// as usual and translated when the queue is emptied.
+int SDLCALL Take_Event(void *, SDL_Event *event)
+{
+    if (!sdl.pumping || event->type == sdl.wakeType || event->type == SDL_POLLSENTINEL ||
+        SDL_ThreadID() != sdl.thread)
+        return 1;
+    Translate_Event(*event);
+    if (!sdl.wakeQueued) {
+        SDL_Event wake = {};
+        wake.type = sdl.wakeType;
+        sdl.wakeQueued = SDL_PeepEvents(&wake, 1, SDL_ADDEVENT, 0, 0) == 1;
+    }
+    return 0;
+}
+
+// Translates the events in SDL's queue, in order, without reading more from
+// the window system. Returns how many there were, the wake event aside.
+int Empty_Queue()
+{
+    int translated = 0;
+    SDL_Event events[64];
+    int count = 0;
+    while ((count = SDL_PeepEvents(events, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0)
+        for (int i = 0; i < count; i++) {
+            if (events[i].type == sdl.wakeType) {
+                sdl.wakeQueued = false;
+                continue;
+            }
+            Translate_Event(events[i]);
+            translated++;
+        }
+    return translated;
+}
+
+// SDL_UpdateWindowSurfaceRects waits for the X server to answer after every
+// update (XSync). While it waits, Xlib reads every event the server holds for
+// the window into memory, which it never gives back: under a flood of input,
+// with the server some way ahead, that is tens of megabytes at a time. The
+// changed parts go to the X server by XPutImage instead, which needs no answer.
+void Open_X_Drawing()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    XWindowAttributes attributes;
+    if (!SDL_GetWindowWMInfo(sdl.window, &info) || info.subsystem != SDL_SYSWM_X11 ||
+        !XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes))
+        return;
+    sdl.display = info.info.x11.display;
+    sdl.xWindow = info.info.x11.window;
+    sdl.visual = attributes.visual;
+    sdl.depth = attributes.depth;
+    sdl.gc = XCreateGC(sdl.display, sdl.xWindow, 0, nullptr);
+}
+
+void Close_X_Drawing()
+{
+    if (sdl.display != nullptr && sdl.gc != nullptr)
+        XFreeGC(sdl.display, sdl.gc);
+    sdl.display = nullptr;
+    sdl.gc = nullptr;
+}
+
+// Sends the areas of the window surface to the X window; false when the
+// surface's layout is not one XPutImage takes.
+bool Put_Areas(SDL_Surface *surface, const SDL_Rect *areas, int count)
+{
+    if (sdl.display == nullptr || sdl.gc == nullptr || surface->format->BytesPerPixel != 4)
+        return false;
+    XImage *image = XCreateImage(sdl.display, sdl.visual, (unsigned)sdl.depth, ZPixmap, 0,
+                                 static_cast<char *>(surface->pixels), (unsigned)surface->w,
+                                 (unsigned)surface->h, 32, surface->pitch);
+    if (image == nullptr)
+        return false;
+    for (int i = 0; i < count; i++)
+        XPutImage(sdl.display, sdl.xWindow, sdl.gc, image, areas[i].x, areas[i].y, areas[i].x,
+                  areas[i].y, (unsigned)areas[i].w, (unsigned)areas[i].h);
+    XFlush(sdl.display);
+    image->data = nullptr; // the pixels are the surface's
+    XDestroyImage(image);
+    return true;
+}
+
+// Adds an area to the parts still to send; when there are too many, all
+// become their bounding box.
+void Add_Pending(SDL_Surface *surface, const SDL_Rect &area)
+{
+    if (surface != sdl.pendingSurface) {
+        sdl.pendingCount = 0; // a new surface: the core draws all of it again
+        sdl.pendingSurface = surface;
+    }
+    if (sdl.pendingCount == Max_Changed_Parts) {
+        for (int i = 1; i < sdl.pendingCount; i++)
+            SDL_UnionRect(&sdl.pending[0], &sdl.pending[i], &sdl.pending[0]);
+        sdl.pendingCount = 1;
+    }
+    sdl.pending[sdl.pendingCount++] = area;
+}
+
+void Send_Pending()
+{
+    SDL_Surface *surface = SDL_GetWindowSurface(sdl.window);
+    if (sdl.pendingCount > 0 && surface != nullptr && surface == sdl.pendingSurface &&
+        !Put_Areas(surface, sdl.pending, sdl.pendingCount))
+        SDL_UpdateWindowSurfaceRects(sdl.window, sdl.pending, sdl.pendingCount);
+    sdl.pendingCount = 0;
+    sdl.lastSent = SDL_GetTicks();
+}
+
+// SDL asks the X server for the raw motion of every pointer device, for a
+// relative mouse mode this program never uses: each move then comes twice,
+// once as a raw event that Xlib and SDL decode and then drop. Under a flood
+// of moves that doubles the work of keeping up. The window's own events stay.
+void Stop_Raw_Pointer_Events()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdl.window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return;
+    Display *display = info.info.x11.display;
+    int opcode = 0, event = 0, error = 0;
+    if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error))
+        return;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XIEventMask mask = {XIAllMasterDevices, (int)sizeof bits, bits};
+    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
+}
+
 // SDL's video drivers that draw into memory only: a window there is never seen.
 bool Shows_Nothing(const char *driver)
 {
@@ -174,6 +349,14 @@ bool Open_Video(std::string *reason)
             const char *driver = SDL_GetVideoDriver(i);
             if (Shows_Nothing(driver))
                 continue;
+            // Without a runtime folder no Wayland display can be reached, and
+            // its library would say so on standard error before our message.
+            const char *runtime = SDL_getenv("XDG_RUNTIME_DIR");
+            if (SDL_strcasecmp(driver, "wayland") == 0 && (runtime == nullptr || *runtime == 0)) {
+                *reason += (reason->empty() ? "" : "; ") +
+                           std::string("wayland not available (XDG_RUNTIME_DIR not set)");
+                continue;
+            }
             SDL_SetHint(SDL_HINT_VIDEODRIVER, driver);
             if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
                 *reason += (reason->empty() ? "" : "; ") + std::string(SDL_GetError());
@@ -198,6 +381,12 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
     if (sdl.window != nullptr)
         return false;
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // SDL grabs the pointer at every button press and lets it go at the
+    // release, each a round trip to the X server; under a flood of input the
+    // events that arrive while it waits pile up in Xlib's queue. The X server
+    // already sends the window the pointer's events while a button it was
+    // pressed in is held.
+    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     // Present through the plain window-system framebuffer: the OpenGL path
     // costs a core and about 90 MB where there is no GPU. A value the user set
     // in the environment wins over this one.
@@ -205,7 +394,12 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
     std::string reason;
     Guard_Against_Late_X_Messages();
     if (Open_Video(&reason)) {
+        // A scale at which the window would not fit the screen is lowered.
+        SDL_Rect usable = {0, 0, 0, 0};
         sdl.scale = Desktop_Display_Scale();
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+            sdl.scale = Fitting_Display_Scale(sdl.scale, clientWidth, clientHeight, usable.w,
+                                              usable.h);
         sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                       clientWidth * sdl.scale, clientHeight * sdl.scale,
                                       SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
@@ -222,6 +416,20 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
         return false;
     }
     Sdl_Set_Window_Icon(sdl.window, Platform_Main_Window_Icon());
+    sdl.thread = SDL_ThreadID();
+    sdl.wakeType = SDL_RegisterEvents(1);
+    if (sdl.wakeType == (Uint32)-1)
+        sdl.wakeType = SDL_USEREVENT;
+    sdl.wakeQueued = false;
+    SDL_SetEventFilter(Take_Event, nullptr);
+    Stop_Raw_Pointer_Events();
+    Open_X_Drawing();
+    // The first time SDL hides the pointer, Xlib sets up its cursor support
+    // with several round trips to the X server; while waiting for their
+    // replies it reads every event the server holds for the window into
+    // memory. Done now, before any input, instead of at the first move over
+    // the picture, which may come amid a flood of input.
+    SDL_ShowCursor(SDL_DISABLE);
     SDL_ShowCursor(sdl.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
     return true;
 }
@@ -230,6 +438,10 @@ void Backend_Window_Destroyed()
 {
     if (sdl.window == nullptr)
         return;
+    SDL_SetEventFilter(nullptr, nullptr);
+    Close_X_Drawing();
+    sdl.pendingCount = 0;
+    sdl.pendingSurface = nullptr;
     SDL_DestroyWindow(sdl.window);
     sdl.window = nullptr;
     SDL_Quit();
@@ -239,9 +451,13 @@ void Backend_Poll()
 {
     if (sdl.window == nullptr)
         return;
-    SDL_Event event;
-    while (SDL_PollEvent(&event))
-        Translate_Event(event);
+    // What was queued before comes first; then one read of what the window
+    // system has sent, which Take_Event translates as it comes.
+    Empty_Queue();
+    sdl.pumping = true;
+    SDL_PumpEvents();
+    sdl.pumping = false;
+    Empty_Queue();
 }
 
 bool Backend_Wait()
@@ -249,10 +465,32 @@ bool Backend_Wait()
     // Without a window no event will ever come.
     if (sdl.window == nullptr)
         return false;
+    // Events queued meanwhile (while the window was presented) need no wait.
+    if (Empty_Queue() > 0)
+        return true;
     SDL_Event event;
-    if (!SDL_WaitEvent(&event))
+    sdl.pumping = true;
+    int woken = 0;
+    if (sdl.pendingCount > 0) {
+        // Drawn parts still to send: wait only until they are due.
+        const Uint32 since = SDL_GetTicks() - sdl.lastSent;
+        woken = SDL_WaitEventTimeout(
+            &event, since < Present_Interval ? (int)(Present_Interval - since) : 0);
+        if (!woken) {
+            sdl.pumping = false;
+            Send_Pending();
+            return true;
+        }
+    } else {
+        woken = SDL_WaitEvent(&event);
+    }
+    sdl.pumping = false;
+    if (!woken)
         return false;
-    Translate_Event(event);
+    if (event.type == sdl.wakeType)
+        sdl.wakeQueued = false;
+    else
+        Translate_Event(event);
     return true;
 }
 
@@ -263,15 +501,15 @@ void Backend_Present(const COLORREF *pixels, int width, int, const RECT *changed
     SDL_Surface *surface = SDL_GetWindowSurface(sdl.window);
     if (surface == nullptr)
         return;
-    // Every part is copied first, then all go to the screen in one update.
-    SDL_Rect areas[Max_Changed_Parts];
-    int shown = 0;
+    // Every part is copied first, then all go to the screen in one update,
+    // now or, within Present_Interval of the last one, when it is due.
     for (int i = 0; i < count && i < Max_Changed_Parts; i++) {
-        areas[shown] = Present_Scaled(surface, pixels, width, changed[i], sdl.scale);
-        shown += areas[shown].w > 0 && areas[shown].h > 0 ? 1 : 0;
+        const SDL_Rect area = Present_Scaled(surface, pixels, width, changed[i], sdl.scale);
+        if (area.w > 0 && area.h > 0)
+            Add_Pending(surface, area);
     }
-    if (shown > 0)
-        SDL_UpdateWindowSurfaceRects(sdl.window, areas, shown);
+    if (sdl.pendingCount > 0 && SDL_GetTicks() - sdl.lastSent >= Present_Interval)
+        Send_Pending();
 }
 
 void Backend_Client_To_Screen(int clientX, int clientY, int *screenX, int *screenY)

@@ -496,6 +496,16 @@ void Platform_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam)
     MSG msg = Make_Message(nullptr, message, wParam, lParam);
     msg.pt.x = (short)LOWORD(lParam);
     msg.pt.y = (short)HIWORD(lParam);
+    // As on Windows, the pointer's moves are not kept one by one: a move that
+    // follows a move still waiting, with no other input between them and the
+    // same buttons held, takes its place. The window gets the newest position
+    // when it asks, while buttons, wheel notches and keys wait in order, so a
+    // flood of moves can neither starve them nor grow the queue.
+    if (message == WM_MOUSEMOVE && !state.input.empty() &&
+        state.input.back().message == WM_MOUSEMOVE && state.input.back().wParam == wParam) {
+        state.input.back() = msg;
+        return;
+    }
     state.input.push_back(msg);
 }
 

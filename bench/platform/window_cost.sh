@@ -51,7 +51,7 @@ if [ "$auto" = 1 ]; then
   # The mode's line must show below the readout, else the key went astray.
   read -r left top < <(xwininfo -id "$window" |
     awk '/Absolute upper-left X/ {l = $NF} /Absolute upper-left Y/ {t = $NF} END {print l, t}')
-  mean=$(import -window root -crop $((90 * scale))x$((16 * scale))+$((left + 920 * scale))+$((top + 450 * scale)) \
+  mean=$(import -window root -crop $((90 * scale))x$((16 * scale))+$((left + 920 * scale))+$((top + 480 * scale)) \
     +repage -format '%[fx:mean]' info:)
   [ "$(echo "$mean < 0.99" | bc)" = 1 ] || { echo "automatic height did not come on" >&2; exit 1; }
 fi

@@ -63,7 +63,7 @@ TEST_F(AutoHeightSceneTest, PointsRecordedAtTheTruthPositionsLieOnTheSurface)
     // The line of automatic height: "auto" from the key, then one per move.
     std::vector<std::string> modeLines;
     for (const std::string &line : session.Printed("text"))
-        if (line.rfind("text 920 450 ", 0) == 0)
+        if (line.rfind("text 920 480 ", 0) == 0)
             modeLines.push_back(line.substr(13));
     ASSERT_EQ(modeLines.size(), truth.size() + 1);
     EXPECT_EQ(modeLines[0], "auto       ");

@@ -39,7 +39,7 @@ Lines Auto_Lines(const ReplaySession &session)
 {
     Lines lines;
     for (const std::string &line : session.Printed("text"))
-        if (line.rfind("text 920 450 ", 0) == 0)
+        if (line.rfind("text 920 480 ", 0) == 0)
             lines.push_back(line.substr(13));
     return lines;
 }
@@ -229,7 +229,7 @@ TEST(AutoHeight, ASessionWithoutTheKeyDrawsNothingNew)
     const Lines text = session.Printed("text");
     ASSERT_FALSE(text.empty());
     for (const std::string &line : text) {
-        EXPECT_EQ(line.find(" 450 "), std::string::npos) << line;
+        EXPECT_EQ(line.find(" 480 "), std::string::npos) << line;
         EXPECT_EQ(line.find("match"), std::string::npos) << line;
         EXPECT_EQ(line.find("auto"), std::string::npos) << line;
     }

@@ -12,7 +12,13 @@ namespace {
 
 const std::string pointAt465 = "102.211   199.632    25.719\n";
 const std::string pointAt470 = "102.353   199.684    25.719\n";
-const std::string imageError = "could not load the stereo image pr8a_c_ds.bmp: ";
+// The message on standard error names the folder the image was looked for in.
+std::string Image_Error(const ReplaySession &session)
+{
+    const std::string folder = session.Path("");
+    return "could not load the stereo image pr8a_c_ds.bmp in " +
+           folder.substr(0, folder.size() - 1) + ": ";
+}
 
 // An 8-bit run-length-encoded BMP of the given size whose data ends at once:
 // valid, and a few hundred bytes whatever its dimensions.
@@ -84,10 +90,12 @@ TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord
             continue;
         }
         // Two paints, two notices, one line on standard error.
+        const std::string folder = session.Path("");
         const std::string notice = "text 20 20 The stereo image pr8a_c_ds.bmp could not be "
                                    "loaded:\ntext 20 40 " +
-                                   reason + ".\n";
-        EXPECT_EQ(session.err, imageError + reason + "\n");
+                                   reason + ".\ntext 20 60 It was looked for in " +
+                                   folder.substr(0, folder.size() - 1) + ".\n";
+        EXPECT_EQ(session.err, Image_Error(session) + reason + "\n");
         EXPECT_EQ(text.find(notice), 0u) << text;
         EXPECT_NE(text.find("text 920 170 ID   1 \n" + notice), std::string::npos) << text;
     }
@@ -101,8 +109,9 @@ TEST(ErrorReport, StandardErrorHearsAgainOnlyWhenTheReasonChanges)
     Run_After(session, "mv pr8a_c_ds.bmp good.bmp && : > empty.bmp",
               paint + "rename good.bmp pr8a_c_ds.bmp\n" + paint + "remove pr8a_c_ds.bmp\n" + paint +
                   "rename empty.bmp pr8a_c_ds.bmp\n" + paint + paint);
-    EXPECT_EQ(session.err, imageError + "No such file or directory\n" + imageError +
-                               "No such file or directory\n" + imageError + "the file is empty\n");
+    const std::string error = Image_Error(session);
+    EXPECT_EQ(session.err, error + "No such file or directory\n" + error +
+                               "No such file or directory\n" + error + "the file is empty\n");
 }
 
 TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
@@ -112,17 +121,17 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     const std::string unwritten = "point 1 was not written to points.txt: ";
     const std::string reopened =
         "points.txt was deleted or renamed; appending to a new points.txt\n";
-    const std::string warning = "text 920 290 point 1\ntext 920 310 NOT saved:\ntext 920 330 ";
-    const std::string full = warning + "No space\ntext 920 350 left on\ntext 920 370 device\n";
+    const std::string warning = "text 920 320 point 1\ntext 920 340 NOT saved:\ntext 920 360 ";
+    const std::string full = warning + "No space\ntext 920 380 left on\ntext 920 400 device\n";
 
     ReplaySession notOpen;
     Run_After(notOpen, "mkdir points.txt", first + "remove points.txt\n" + second);
     EXPECT_EQ(notOpen.err, "could not open points.txt for appending: Is a directory\n" + unwritten +
-                               "the file is not open\npoints.txt could be opened now; points are "
+                               "Is a directory\npoints.txt could be opened now; points are "
                                "appended to it again\n");
     EXPECT_EQ(notOpen.Points(), "  2   " + pointAt470);
     EXPECT_NE(All_Text(notOpen).find("ID   1 \n" + warning +
-                                     "not open:\ntext 920 350 Is a\ntext 920 370 directory\n"),
+                                     "not open:\ntext 920 380 Is a\ntext 920 400 directory\n"),
               std::string::npos);
 
     // The warning comes back with the readout after a repaint, and is blanked
@@ -132,9 +141,9 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
               first + "expose 0 0 1012 669\nremove points.txt\n" + second + "move 465 320\ntext\n");
     EXPECT_EQ(onFull.err, unwritten + "No space left on device\n" + reopened);
     EXPECT_EQ(onFull.Points(), "  2   " + pointAt470);
-    const std::string blanked = "ID   2 \ntext 920 290 " + std::string(30, ' ') + "\n";
+    const std::string blanked = "ID   2 \ntext 920 320 " + std::string(30, ' ') + "\n";
     const std::string text = All_Text(onFull);
-    const std::size_t repainted = text.find("Z    25.719 \n" + full);
+    const std::size_t repainted = text.find("Z    25.719 \ntext 920 290 P        58 \n" + full);
     EXPECT_NE(text.find("ID   1 \n" + full), std::string::npos) << text;
     EXPECT_NE(repainted, std::string::npos) << text;
     EXPECT_NE(text.find(blanked, repainted), std::string::npos) << text;

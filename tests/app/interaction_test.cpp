@@ -22,10 +22,12 @@ TEST(MainWindow, ClassClientSizeReadoutLinesAndNoObjectsLeftBehind)
     EXPECT_EQ(
         session.Printed("text"),
         (Lines{"text 920 170 ID   0 ", "text 920 200 X   102.211 ", "text 920 230 Y   199.632 ",
-               "text 920 260 Z    25.719 ", "text 920 170 ID   0 ", "text 920 200 X   102.377 ",
-               "text 920 230 Y   199.361 ", "text 920 260 Z    25.660 ", "text 920 170 ID   1 ",
+               "text 920 260 Z    25.719 ", "text 920 290 P        58 ", "text 920 170 ID   0 ",
+               "text 920 200 X   102.377 ", "text 920 230 Y   199.361 ",
+               "text 920 260 Z    25.660 ", "text 920 290 P        60 ", "text 920 170 ID   1 ",
                "text 920 170 ID   2 ", "text 920 170 ID   2 ", "text 920 200 X   102.042 ",
-               "text 920 230 Y   199.909 ", "text 920 260 Z    25.779 "}));
+               "text 920 230 Y   199.909 ", "text 920 260 Z    25.779 ",
+               "text 920 290 P        56 "}));
     // Only the window's own device context is left: every paint deleted its
     // memory context and bitmap.
     EXPECT_EQ(session.Printed("objects"), Lines{"objects 1 0"});
@@ -89,6 +91,22 @@ TEST(Wheel, AStepRightAfterAPaintRestoresNothingAndTheNextMoveRestoresIt)
             ASSERT_NE(stepped.At(x, y), (Rgb{0, 0, 0})) << x << "," << y;
             ASSERT_EQ(moved.At(x, y), (Rgb{255, 255, 255})) << x << "," << y;
         }
+}
+
+TEST(Replay, ATextLinePrintsAllTheLinesSinceTheLastOneAndNoneOfThoseAfterIt)
+{
+    ReplaySession session;
+    session.Write_Image(Grey);
+    // Each move and wheel step draws the readout's four lines, the release its
+    // ID line; what is drawn after the last text line is never printed.
+    session.Run("move 465 320\ntext\n" + Times(1000, "move 466 320\nwheel -120\n") +
+                "release\ntext\n" + Times(1000, "move 467 320\n"));
+    EXPECT_EQ(session.status, 18);
+    const Lines printed = session.Printed("text");
+    ASSERT_EQ(printed.size(), 4u + 8000u + 1u);
+    EXPECT_EQ(printed[0], "text 920 170 ID   0 ");
+    EXPECT_EQ(printed[4], "text 920 170 ID   0 ");
+    EXPECT_EQ(printed.back(), "text 920 170 ID   1 ");
 }
 
 } // namespace

@@ -31,6 +31,42 @@ TEST(PointLog, RecordsAreNumberedFormattedAndAppendedAndSurviveAKill)
 
 using Lines = std::vector<std::string>;
 
+TEST(PointLog, AClickWhileNoMarkIsShownRecordsAsEverAndShowsWhatItWrote)
+{
+    // Before any measurement, and after a repaint: the readout shows what
+    // was written, and that no mark was shown.
+    ReplaySession session;
+    session.Write_Image(Grey);
+    session.Run("release\nmove 465 320\nwheel -120\nexpose 0 0 1012 669\nrelease\ntext\n");
+    EXPECT_EQ(session.Points(), "  1     0.000     0.000     0.000\n"
+                                "  2   102.377   199.361    25.660\n");
+    const Lines text = session.Printed("text");
+    ASSERT_GE(text.size(), 8u);
+    EXPECT_EQ(
+        Lines(text.begin(), text.begin() + 8),
+        (Lines{"text 920 170 ID   1 ", "text 920 200 X     0.000 ", "text 920 230 Y     0.000 ",
+               "text 920 260 Z     0.000 ", "text 920 290 P         0 ", "text 920 320 point 1",
+               "text 920 340 no mark", "text 920 360 shown"}));
+    EXPECT_EQ(
+        Lines(text.end() - 11, text.end()),
+        (Lines{"text 920 170 ID   2 ", "text 920 200 X   102.377 ", "text 920 230 Y   199.361 ",
+               "text 920 260 Z    25.660 ", "text 920 290 P        60 ", "text 920 320 point 1",
+               "text 920 340 no mark", "text 920 360 shown", "text 920 320 point 2",
+               "text 920 340 no mark", "text 920 360 shown"}));
+
+    // Input that arrives while the window appears measures with the offsets
+    // a paint sets; its notice is drawn once there is a window to draw in.
+    ReplaySession early;
+    early.Write_Image(Grey);
+    early.Run("early move 450 320\nearly release\nmove 465 320\ntext\n");
+    EXPECT_EQ(early.Points(), "  1   101.787   199.478    25.719\n");
+    EXPECT_EQ(
+        early.Printed("text"),
+        (Lines{"text 920 170 ID   1 ", "text 920 200 X   102.211 ", "text 920 230 Y   199.632 ",
+               "text 920 260 Z    25.719 ", "text 920 290 P        58 ", "text 920 320 point 1",
+               "text 920 340 no mark", "text 920 360 shown"}));
+}
+
 TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsavedOnesBytes)
 {
     ReplaySession session;
@@ -47,18 +83,22 @@ TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsaved
     EXPECT_EQ(session.err, "point 3 was taken back from points.txt\n"
                            "point 2 was taken back from points.txt\n"
                            "point 1 was taken back from points.txt\n");
-    // The number steps back with each, and the notice says which went; a
-    // point saved later clears the notice.
+    // The number steps back with each, and the notice says which went. The
+    // last point, clicked after a repaint with no mark shown, shows what it
+    // recorded: the measurement before the repaint, at its parallax.
     const Lines text = session.Printed("text");
-    ASSERT_GE(text.size(), 10u);
-    EXPECT_EQ(Lines(text.begin() + 10, text.end()),
-              (Lines{"text 920 170 ID   3 ", "text 920 170 ID   2 ", "text 920 290 point 3",
-                     "text 920 310 taken back", "text 920 170 ID   1 ", "text 920 290 point 2",
-                     "text 920 310 taken back", "text 920 170 ID   0 ", "text 920 290 point 1",
-                     "text 920 310 taken back", "text 920 290 nothing to", "text 920 310 take back",
-                     "text 920 290 nothing to", "text 920 310 take back", "text 920 170 ID   1 ",
-                     "text 920 290                               ",
-                     "text 920 310                               "}));
+    ASSERT_GE(text.size(), 12u);
+    EXPECT_EQ(
+        Lines(text.begin() + 12, text.end()),
+        (Lines{
+            "text 920 170 ID   3 ",      "text 920 170 ID   2 ",      "text 920 320 point 3",
+            "text 920 340 taken back",   "text 920 170 ID   1 ",      "text 920 320 point 2",
+            "text 920 340 taken back",   "text 920 170 ID   0 ",      "text 920 320 point 1",
+            "text 920 340 taken back",   "text 920 320 nothing to",   "text 920 340 take back",
+            "text 920 320 nothing to",   "text 920 340 take back",    "text 920 170 ID   1 ",
+            "text 920 200 X   102.377 ", "text 920 230 Y   199.361 ", "text 920 260 Z    25.660 ",
+            "text 920 290 P        60 ", "text 920 320 nothing to",   "text 920 340 take back",
+            "text 920 320 point 1",      "text 920 340 no mark",      "text 920 360 shown"}));
 
     // A point that was never saved: only its number goes back, and the
     // warning with it.
@@ -67,14 +107,14 @@ TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsaved
     ASSERT_EQ(mkdir(unsaved.Path("points.txt").c_str(), 0755), 0);
     unsaved.Run("move 465 320\nrelease\nkey ctrl+z\nrelease\ntext\n");
     EXPECT_EQ(unsaved.err, "could not open points.txt for appending: Is a directory\n"
-                           "point 1 was not written to points.txt: the file is not open\n"
+                           "point 1 was not written to points.txt: Is a directory\n"
                            "point 1 was taken back; it had not been written to points.txt\n"
-                           "point 1 was not written to points.txt: the file is not open\n");
+                           "point 1 was not written to points.txt: Is a directory\n");
     const Lines notes = unsaved.Printed("text");
-    EXPECT_EQ(Lines(notes.begin() + 4, notes.begin() + 13),
-              (Lines{"text 920 170 ID   1 ", "text 920 290 point 1", "text 920 310 NOT saved:",
-                     "text 920 330 not open:", "text 920 350 Is a", "text 920 370 directory",
-                     "text 920 170 ID   0 ", "text 920 290 point 1", "text 920 310 taken back"}));
+    EXPECT_EQ(Lines(notes.begin() + 5, notes.begin() + 14),
+              (Lines{"text 920 170 ID   1 ", "text 920 320 point 1", "text 920 340 NOT saved:",
+                     "text 920 360 not open:", "text 920 380 Is a", "text 920 400 directory",
+                     "text 920 170 ID   0 ", "text 920 320 point 1", "text 920 340 taken back"}));
 }
 
 TEST(TakeBack, NothingIsRemovedOnceAnotherHandTouchedTheFile)
@@ -103,11 +143,11 @@ TEST(TakeBack, NothingIsRemovedOnceAnotherHandTouchedTheFile)
         // The number stays, and the notice says why, with the words of the
         // message wrapped to the readout column.
         const Lines text = session.Printed("text");
-        const auto notice = std::find(text.rbegin(), text.rend(), "text 920 290 point 1");
+        const auto notice = std::find(text.rbegin(), text.rend(), "text 920 320 point 1");
         ASSERT_NE(notice, text.rend());
         std::string words;
         for (auto line = notice.base(); line != text.end(); ++line)
-            words += line->substr(std::string("text 920 310 ").size()) + " ";
+            words += line->substr(std::string("text 920 340 ").size()) + " ";
         EXPECT_EQ(words, std::string("NOT taken back: points.txt ") + race.why + " ");
         EXPECT_EQ(std::count(text.begin(), text.end(), "text 920 170 ID   0 "), 1);
     }

@@ -7,7 +7,8 @@
 # alone. OUTPUT_DIRECTORY/keyless.txt is the same run with the mouse and the
 # wheel doing what its keys do; replayed, it gives the lines the keys add.
 #
-# Twelve points spread evenly over the list are measured, each by moving the
+# After a click with no mark shown (taken back at once), twelve points spread
+# evenly over the list are measured, each by moving the
 # pointer to its pointer position, turning the wheel one notch at a time to
 # its wheel steps, and clicking. They are visited by wheel steps, first rising
 # on every other point, then falling on the rest, so both wheel directions are
@@ -63,6 +64,11 @@ END {
     }
   }
   both("# Measurements over the default scene, made from its ground truth.")
+  # First a click with no mark shown, as a click that gives the window the
+  # focus would be: recorded, shown, and taken back.
+  both("move 960 600")
+  both("release")
+  both("key ctrl+z")
   n = 0
   for (k = 0; k < 12; k += 2) visit(++n, pick[k])
   for (k = 11; k > 0; k -= 2) visit(++n, pick[k])

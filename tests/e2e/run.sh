@@ -195,6 +195,8 @@ repeated() {
 check "linux moved the mark more than one pixel while the arrow was held" repeated
 crlf() { [ -f "$1" ] && ! grep -q $'[^\r]$' "$1" && tr -d '\r' <"$1" | diff "$out/keyless/points.txt" -; }
 check "wine points.txt equals the truth's and the mouse's, in CR LF lines" crlf "$out/wine/points.txt"
+check "linux recorded a click with no mark shown, and took it back" \
+  grep -q '^point 1 was taken back from points.txt$' "$out/linux/stderr.txt"
 check "linux client area is 1012 by 669" grep -q ' 1012 669$' "$out/linux/client"
 check "linux screenshot shows the headless client area" same "$out/linux/screen.bmp" "$out/headless/client.bmp"
 check "wine screenshot shows the headless picture, mark included" \

@@ -25,6 +25,20 @@ TEST(DisplayScaleTest, GdkScaleOverridesXftDpiAndFactorsRoundToWholeNumbers)
     EXPECT_EQ(Window_To_Client(-4, 3), -2);
 }
 
+TEST(DisplayScaleTest, TheWindowIsScaledOnlyAsFarAsItFitsTheUsableScreen)
+{
+    // Desktop factor, usable screen, the factor taken for the 1012 by 669 client.
+    const int cases[][4] = {
+        {2, 1920, 1080 - 32, 1}, // 150 % on a full-HD screen with a panel: 2024 would not fit
+        {2, 3840, 2160 - 32, 2}, // 200 % on 4K
+        {3, 3840, 2160, 3},      {4, 3840, 2160, 3}, // 3036 by 2007 fits, 4048 does not
+        {2, 2040, 1402, 2},      {2, 2039, 1402, 1}, {2, 2040, 1401, 1},
+        {1, 800, 600, 1},        {8, 100000, 100000, 8}};
+    for (const auto &c : cases)
+        EXPECT_EQ(Fitting_Display_Scale(c[0], 1012, 669, c[1], c[2]), c[3])
+            << c[0] << " on " << c[1] << " by " << c[2];
+}
+
 // Client 3 by 2 into a 7 by 5 window at scale 2 (a column and a row left over)
 // and, clipped, into one that has not grown yet; in 32- and 24-bit formats.
 TEST(DisplayScaleTest, EachChangedClientPixelBecomesAnExactBlockAndNothingElseIsWritten)

@@ -34,7 +34,9 @@
 //   close              close request, as from the close box
 //   kill               end the process at once, as a kill would
 // A move, wheel, release or key line prefixed with "early" is queued before the
-// window is first painted, as input that arrives while the window appears.
+// window is first painted, as input that arrives while the window appears;
+// early moves in a row reach the window as one, at the last position, as moves
+// do that wait in a real window's queue.
 // Each other line takes effect once everything before it has been handled.
 // At the end of the script the window is closed.
 #include "app/measure_window.h"
@@ -57,6 +59,9 @@ struct Script {
     std::vector<std::string> lines;
     std::size_t next = 0;
     bool failed = false;
+    std::size_t lastText = 0; // the index of the last text line, if hasText
+    bool hasText = false;
+    std::string text; // what the next text line prints
 };
 
 LPARAM Client_Position(long x, long y)
@@ -166,10 +171,28 @@ void Script_Error(Script &script, const std::string &line)
     script.failed = true;
 }
 
+// Takes the text the program drew since the last call. It is kept, as the
+// next text line will print it, only while a text line is still to come:
+// a long script would otherwise hold every line drawn for every move.
+void Collect_Text(Script &script)
+{
+    const std::vector<DrawnText> calls = Inspect_Take_Text_Calls();
+    if (!script.hasText || script.lastText < script.next)
+        return;
+    for (const DrawnText &call : calls) {
+        char head[40];
+        std::snprintf(head, sizeof head, "text %d %d ", call.x, call.y);
+        script.text += head;
+        script.text += call.text.c_str(); // as printed with %s
+        script.text += '\n';
+    }
+}
+
 // Runs script lines until one hands the program something to do.
 bool Next_Step(void *context)
 {
     Script &script = *static_cast<Script *>(context);
+    Collect_Text(script);
     while (script.next < script.lines.size() && !script.failed) {
         const std::string &line = script.lines[script.next++];
         std::istringstream args(line);
@@ -201,8 +224,8 @@ bool Next_Step(void *context)
             std::printf("cursor %d %d\n", Inspect_Cursor_Counter(), Inspect_Show_Cursor_Calls());
             std::fflush(stdout);
         } else if (verb == "text") {
-            for (const DrawnText &call : Inspect_Take_Text_Calls())
-                std::printf("text %d %d %s\n", call.x, call.y, call.text.c_str());
+            std::fputs(script.text.c_str(), stdout);
+            script.text.clear();
             std::fflush(stdout);
         } else if (verb == "objects") {
             std::printf("objects %d %d\n", Inspect_Live_Dcs(), Inspect_Live_Gdi_Objects());
@@ -274,8 +297,15 @@ int main(int argc, char **argv)
         return 2;
     }
     Script script;
-    for (std::string line; std::getline(in, line);)
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream words(line);
+        std::string verb;
+        if (words >> verb && verb == "text") {
+            script.hasText = true;
+            script.lastText = script.lines.size();
+        }
         script.lines.push_back(line);
+    }
     if (!Queue_Early_Input(script)) {
         std::fprintf(stderr,
                      "quor_vane_replay: an early line must be move, wheel, release or key\n");
