@@ -5,7 +5,6 @@
 #include "replay_session.h"
 
 #include <cstdint>
-#include <regex>
 
 #include <gtest/gtest.h>
 
