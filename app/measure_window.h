@@ -32,7 +32,26 @@ struct MarkStateRecord {
     COLORREF savedRightPixels[markPixelCount];
 };
 
+// Automatic height: while on, every pointer move inside the measurement area
+// sets the mark's parallax by matching the two views of the picture that the
+// last paint loaded.
+enum AutoHeightLine {
+    Auto_Line_None,     // blank, or nothing at all if never drawn
+    Auto_Line_On,       // "auto": on, nothing matched yet
+    Auto_Line_Match,    // "auto r 0.93": the last match and its coefficient
+    Auto_Line_No_Match, // "no match": the parallax was left as it was
+    Auto_Line_Off,      // "auto off": a depth step by hand ended the mode
+};
+
+struct AutoHeightRecord {
+    int on;
+    int line;           // an AutoHeightLine: what the readout shows next
+    double coefficient; // of the last match
+    int pictureKept;    // 1: the matcher holds the last paint's picture (none if it failed)
+};
+
 extern MarkStateRecord MarkState;
+extern AutoHeightRecord AutoHeight;
 extern HDC windowDC;
 extern double objectX, objectY, objectZ;
 // The parallax, in columns, that the last measurement was made with.
@@ -62,11 +81,26 @@ void Change_Parallax_By_Column(bool narrow);
 // the measurement area, and the system pointer with it.
 void Move_Mark_By(HWND window, int dx, int dy);
 // The keys that place the mark, record and take back points; false for a key
-// left to the default handling.
-bool Handle_Key(HWND window, WPARAM key);
+// left to the default handling. flags is the key message's lParam.
+bool Handle_Key(HWND window, WPARAM key, LPARAM flags);
 // A pointer move message that only reports where a key sent the system
 // pointer; such a move is not measured again.
 bool Pointer_Move_Echo(unsigned x, unsigned y);
+
+// Automatic height. The key turns it on and off; turned on, it matches at
+// the mark at once. A depth step by hand turns it off. Set_Parallax_By_Match
+// sets the offsets at the pointer's position, or leaves them if nothing
+// matched. Handle_Paint hands the loaded picture (null if none) to
+// Keep_Match_Picture while the mode is on, and calls Forget_Match_Picture
+// otherwise; turning the mode on reads the picture again if it was forgotten.
+void Toggle_Auto_Height();
+void End_Auto_Height_By_Hand();
+void Set_Parallax_By_Match();
+void Match_At_Mark();
+void Keep_Match_Picture(HBITMAP bitmap);
+void Forget_Match_Picture();
+// Loads the stereo image as a paint does: null if it cannot be shown.
+HBITMAP Load_Stereo_Image(char *problem, std::size_t size);
 
 // The readout beside the picture. A notice about a point (one that could not
 // be saved, or was taken back) stands below it, headed "point N" unless id is
@@ -74,6 +108,9 @@ bool Pointer_Move_Echo(unsigned x, unsigned y);
 // is cleared.
 void Write_Readout();
 void Write_Point_Number();
+// The line of automatic height below the notice: what AutoHeight.line says,
+// or blanks over an earlier line, or nothing.
+void Write_Auto_Height_Line();
 void Show_Notice(int id, const char *text);
 void Clear_Notice();
 

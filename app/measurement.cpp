@@ -86,14 +86,20 @@ void Handle_Pointer_Move(unsigned x, unsigned y)
     MarkState.pointerX = static_cast<int>(x);
     MarkState.pointerY = static_cast<int>(y);
     MarkState.freshPaint = 0;
+    // Automatic height sets the depth first, and then the mark is shown as
+    // after any change of depth.
+    if (AutoHeight.on == 1) {
+        Set_Parallax_By_Match();
+        Measure_And_Draw_Mark(true);
+        return;
+    }
     Measure_And_Draw_Mark(!firstAfterPaint);
 }
 
 namespace {
 
-// Restores the mark (unless a paint has removed it), moves its halves by the
-// given columns, then measures, shows and draws it as any depth step does.
-void Step_Parallax(int leftStep, int rightStep)
+// Takes the mark off the picture before a change of depth.
+void Restore_Unless_Painted()
 {
     // After a paint the saved pixels belong to a picture that is gone:
     // writing them back would leave stale patches, so the first draw after a
@@ -102,6 +108,15 @@ void Step_Parallax(int leftStep, int rightStep)
         MarkState.freshPaint = 0;
     else
         Restore_Mark_Pixels();
+}
+
+// Restores the mark (unless a paint has removed it), moves its halves by the
+// given columns, then measures, shows and draws it as any depth step does.
+// A step by hand ends automatic height: the user's depth holds.
+void Step_Parallax(int leftStep, int rightStep)
+{
+    End_Auto_Height_By_Hand();
+    Restore_Unless_Painted();
     MarkState.leftOffset = MarkState.leftOffset + leftStep;
     MarkState.rightOffset = MarkState.rightOffset + rightStep;
     Measure_And_Draw_Mark(true);
@@ -131,6 +146,13 @@ int Clamp(int value, int low, int high)
 }
 
 } // namespace
+
+void Match_At_Mark()
+{
+    Restore_Unless_Painted();
+    Set_Parallax_By_Match();
+    Measure_And_Draw_Mark(true);
+}
 
 void Handle_Wheel(unsigned wheelWord)
 {

@@ -1,7 +1,7 @@
 // Everything the window shows beside the picture: the point number, X, Y and
-// Z of the last measurement, and below them the warning about a point that
-// could not be saved. It only draws; the measurement and the point log tell
-// it what to show.
+// Z of the last measurement, below them the warning about a point that could
+// not be saved, and below that the line of automatic height. It only draws; the measurement and the
+// point log tell it what to show.
 #include "app/measure_window.h"
 
 #include <cstring>
@@ -24,10 +24,12 @@ int noticePointId = 0;
 char noticeText[160] = "";
 bool noticeShown = false;
 
+// Whether the line of automatic height shows anything but blanks.
+bool autoLineDrawn = false;
+
 // The notice: "point N", then its text wrapped into lines that fit the
 // readout column, one below the other.
 constexpr std::size_t warningColumns = 10;
-constexpr int warningMaxLines = 8;
 // Lines drawn for the last notice, to be blanked when it goes.
 int warningLinesDrawn = 0;
 
@@ -88,6 +90,38 @@ void Write_Readout()
     TextOutA(windowDC, readoutColumn, readoutParallaxRow, line, length);
     if (noticeShown)
         Write_Notice();
+    Write_Auto_Height_Line();
+}
+
+void Write_Auto_Height_Line()
+{
+    // Lines are padded to the longest, so that each covers the one before.
+    char line[40];
+    switch (AutoHeight.line) {
+    case Auto_Line_None:
+        if (!autoLineDrawn)
+            return;
+        std::snprintf(line, sizeof line, "%-11s", "");
+        break;
+    case Auto_Line_On:
+        std::snprintf(line, sizeof line, "%-11s", "auto");
+        break;
+    case Auto_Line_Match:
+        std::snprintf(line, sizeof line, "auto r %4.2f", AutoHeight.coefficient);
+        break;
+    case Auto_Line_No_Match:
+        std::snprintf(line, sizeof line, "%-11s", "no match");
+        break;
+    case Auto_Line_Off:
+        std::snprintf(line, sizeof line, "%-11s", "auto off");
+        break;
+    }
+    TextOutA(windowDC, readoutColumn, autoHeightRow, line, static_cast<int>(std::strlen(line)));
+    autoLineDrawn = AutoHeight.line != Auto_Line_None;
+    // "auto off" says once that a depth step by hand ended the mode; the next
+    // readout blanks it.
+    if (AutoHeight.line == Auto_Line_Off)
+        AutoHeight.line = Auto_Line_None;
 }
 
 void Show_Notice(int id, const char *text)

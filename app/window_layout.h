@@ -26,9 +26,15 @@ constexpr int readoutZRow = 260;
 // Below them the parallax, the columns between the mark's halves.
 constexpr int readoutParallaxRow = 290;
 // Below that, a notice about a point (not saved, taken back, recorded while
-// no mark was shown), a line every warningLineHeight rows.
+// no mark was shown), a line every warningLineHeight rows, at most
+// warningMaxLines of them.
 constexpr int warningTop = 320;
 constexpr int warningLineHeight = 20;
+constexpr int warningMaxLines = 8;
+// The line of automatic height: on the first row that no warning reaches, so
+// that a session that never turns the mode on shows every line where it
+// always stood.
+constexpr int autoHeightRow = warningTop + warningMaxLines * warningLineHeight;
 
 // Column offsets of the left-eye and right-eye halves from the pointer.
 constexpr int paintedLeftOffset = 29;

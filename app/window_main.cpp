@@ -10,6 +10,16 @@ const COLORREF defaultRightColour = RGB(120, 200, 200);
 
 } // namespace
 
+HBITMAP Load_Stereo_Image(char *problem, std::size_t size)
+{
+    // A file over the size limits is refused here as well, so that every build
+    // refuses the same files, whatever its own loader would take.
+    if (Find_Image_Problem(problem, size))
+        return nullptr;
+    return static_cast<HBITMAP>(
+        LoadImageA(nullptr, stereoImageFile, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+}
+
 LRESULT Handle_Paint(HWND window)
 {
     PAINTSTRUCT paint;
@@ -17,24 +27,26 @@ LRESULT Handle_Paint(HWND window)
     MarkState.cursorShown = 1;
     MarkState.freshPaint = 1;
 
-    // A file over the size limits is refused here as well, so that every build
-    // refuses the same files, whatever its own loader would take.
     char problem[imageProblemSize];
-    const bool tooLarge = Find_Image_Problem(problem, sizeof problem);
-    auto bitmap = tooLarge ? nullptr
-                           : static_cast<HBITMAP>(LoadImageA(nullptr, stereoImageFile, IMAGE_BITMAP,
-                                                             0, 0, LR_LOADFROMFILE));
+    HBITMAP bitmap = Load_Stereo_Image(problem, sizeof problem);
     if (bitmap != nullptr) {
         HDC memoryDC = CreateCompatibleDC(windowDC);
         SelectObject(memoryDC, bitmap);
         BitBlt(windowDC, pictureLeft, pictureTop, pictureWidth, pictureHeight, memoryDC, 0, 0,
                SRCCOPY);
         DeleteDC(memoryDC);
-        DeleteObject(bitmap);
         Forget_Image_Problem();
     } else {
         Show_Image_Problem(problem);
     }
+    // Automatic height matches on the picture as loaded, once it is no longer
+    // selected into a context.
+    if (AutoHeight.on == 1)
+        Keep_Match_Picture(bitmap);
+    else
+        Forget_Match_Picture();
+    if (bitmap != nullptr)
+        DeleteObject(bitmap);
 
     // Every paint brings the mark back to its default colours and parallax.
     MarkState.leftColour = defaultLeftColour;
@@ -72,7 +84,7 @@ LRESULT CALLBACK Measure_Window_Procedure(HWND window, UINT message, WPARAM wPar
         Handle_Wheel(HIWORD(wParam));
         return 0;
     case WM_KEYDOWN:
-        if (Handle_Key(window, wParam))
+        if (Handle_Key(window, wParam, lParam))
             return 0;
         return DefWindowProcA(window, message, wParam, lParam);
     default:

@@ -115,6 +115,33 @@ typedef struct tagPAINTSTRUCT {
     BYTE rgbReserved[32];
 } PAINTSTRUCT;
 
+// A device-independent bitmap's description, as GetDIBits reads and fills it.
+typedef struct tagBITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight; // negative: rows from the top down
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+} BITMAPINFOHEADER;
+
+typedef struct tagRGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+} RGBQUAD;
+
+typedef struct tagBITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];
+} BITMAPINFO;
+
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
 #define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xff))
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
@@ -214,6 +241,8 @@ typedef struct tagPAINTSTRUCT {
 #define WHITE_BRUSH 0
 #define SRCCOPY ((DWORD)0x00CC0020)
 #define CLR_INVALID 0xFFFFFFFF
+#define BI_RGB 0
+#define DIB_RGB_COLORS 0
 
 #ifdef __cplusplus
 extern "C" {
@@ -255,6 +284,11 @@ BOOL WINAPI DeleteDC(HDC dc);
 BOOL WINAPI DeleteObject(HGDIOBJ object);
 COLORREF WINAPI GetPixel(HDC dc, int x, int y);
 COLORREF WINAPI SetPixel(HDC dc, int x, int y, COLORREF colour);
+// Copies rows of a bitmap (not selected into any context) into 32-bit BI_RGB
+// pixels, blue in the lowest byte; with bits null it fills in the bitmap's
+// size instead. Scan lines count from the bitmap's bottom row.
+int WINAPI GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO *info,
+                     UINT usage);
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length);
 
 #ifdef __cplusplus

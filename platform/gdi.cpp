@@ -228,6 +228,54 @@ BOOL WINAPI BitBlt(HDC destination, int x, int y, int width, int height, HDC sou
     return TRUE;
 }
 
+int WINAPI GetDIBits(HDC handle, HBITMAP bitmapHandle, UINT start, UINT lines, LPVOID bits,
+                     BITMAPINFO *info, UINT usage)
+{
+    GdiObject *bitmap = Find_Gdi_Object((HGDIOBJ)bitmapHandle);
+    if (gdi.dcs.Find(handle) == nullptr || bitmap == nullptr || bitmap->kind != Gdi_Bitmap ||
+        bitmap->selectedInto != nullptr || info == nullptr || usage != DIB_RGB_COLORS ||
+        info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
+        return 0;
+    BITMAPINFOHEADER &header = info->bmiHeader;
+    if (bits == nullptr) {
+        // Only the size is asked for: the bitmap as a bottom-up 32-bit DIB.
+        header.biWidth = bitmap->width;
+        header.biHeight = bitmap->height;
+        header.biPlanes = 1;
+        header.biBitCount = 32;
+        header.biCompression = BI_RGB;
+        header.biSizeImage = (DWORD)bitmap->width * (DWORD)bitmap->height * 4;
+        return 1;
+    }
+    // This layer converts to one format only, and rows of the bitmap's own size.
+    const bool topDown = header.biHeight < 0;
+    const int64_t rows = topDown ? -(int64_t)header.biHeight : header.biHeight;
+    if (header.biBitCount != 32 || header.biCompression != BI_RGB ||
+        header.biWidth != bitmap->width || rows != bitmap->height)
+        return 0;
+    const int64_t height = bitmap->height;
+    const int64_t first = start;
+    const int64_t count = first >= height                   ? 0
+                          : (int64_t)lines < height - first ? lines
+                                                            : height - first;
+    // Scan line n is the bitmap's row height - 1 - n from the top. A bottom-up
+    // buffer starts with the lowest line asked for, a top-down one with the
+    // highest.
+    auto *out = static_cast<unsigned char *>(bits);
+    for (int64_t k = 0; k < count; k++) {
+        const int64_t line = first + k;
+        const COLORREF *from = bitmap->pixels.data() + (size_t)(height - 1 - line) * bitmap->width;
+        unsigned char *to = out + (size_t)(topDown ? count - 1 - k : k) * bitmap->width * 4;
+        for (int x = 0; x < bitmap->width; x++) {
+            to[4 * x] = GetBValue(from[x]);
+            to[4 * x + 1] = GetGValue(from[x]);
+            to[4 * x + 2] = GetRValue(from[x]);
+            to[4 * x + 3] = 0;
+        }
+    }
+    return (int)count;
+}
+
 BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length)
 {
     Surface surface;

@@ -103,7 +103,7 @@ TEST(Keys, SpaceAndReturnRecordLikeAClickAndOtherKeysAreLeftAlone)
     ReplaySession keys, mouse;
     keys.Write_Image(Grey);
     mouse.Write_Image(Grey);
-    keys.Run("move 465 320\nkey space\nkey Return\nkey KP_Enter\nkey a\nkey z\nkey shift+z\n"
+    keys.Run("move 465 320\nkey space\nkey Return\nkey KP_Enter\nkey q\nkey z\nkey shift+z\n"
              "key 7\nkeydown Right\nkeydown Right\nkeyup Right\nrelease\ntext\n");
     mouse.Run("move 465 320\nrelease\nrelease\nrelease\nmove 466 320\nmove 467 320\nrelease\n"
               "text\n");

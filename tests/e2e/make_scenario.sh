@@ -17,8 +17,10 @@
 # position inside); before the ninth it visits the readout side. Then keys
 # place three more points near the first one: arrows and Shift+arrows move
 # the mark, two Page Ups or Page Downs make a notch, Space and Return record,
-# and Ctrl+Z takes one back. At the end it moves once more inside, saves the
-# client area and closes the window.
+# and Ctrl+Z takes one back. Then the key a turns automatic height on, and the
+# mouse and an arrow record two points at the depth it finds; it stays on. At
+# the end it moves once more inside, saves the client area and closes the
+# window.
 # The truth gives the logged coordinates with every digit of the double, so
 # their three-decimal rounding here is the program's.
 set -euo pipefail
@@ -86,6 +88,15 @@ END {
   key("key ctrl+z", "")
   key("key Down", "move " x - 9 " " y + 10)
   key("key space", "release")
+  # Automatic height: on by its key, the mark finds the depth at two more
+  # truth points, moved to by the mouse and then by an arrow; both recorded.
+  both("key a")
+  both("move " field(pick[2], "pointerX") " " field(pick[2], "pointerY"))
+  x = field(pick[7], "pointerX"); y = field(pick[7], "pointerY")
+  both("move " x " " y)
+  both("release")
+  key("key Left", "move " x - 1 " " y)
+  both("release")
   both("move 460 320")
   both("save client.bmp")
   both("close")

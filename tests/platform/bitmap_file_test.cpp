@@ -198,3 +198,61 @@ TEST(BmpHeaderTest, VerdictsCarryTheSizesTheyAreAbout)
     EXPECT_FALSE(Bmp_Too_Many_Pixels(read));
     EXPECT_EQ(verdict(good, Max_File_Size, &read), Bmp_Good);
 }
+
+TEST_F(BitmapFileTest, GetDIBitsGivesTheRowsAskedForAsBlueGreenRedBytes)
+{
+    HBITMAP bitmap = Load(suite + "/good/rgb24.bmp");
+    ASSERT_NE(bitmap, nullptr);
+    HDC memory = CreateCompatibleDC(nullptr);
+    HDC reader = CreateCompatibleDC(nullptr);
+
+    // The size alone, as a bottom-up 32-bit DIB.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    ASSERT_NE(GetDIBits(reader, bitmap, 0, 0, nullptr, &info, DIB_RGB_COLORS), 0);
+    const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
+    EXPECT_EQ(width, 127);
+    EXPECT_EQ(height, 64);
+    EXPECT_EQ(info.bmiHeader.biBitCount, 32);
+
+    // The pixels as GetPixel sees them, row y from the top.
+    SelectObject(memory, bitmap);
+    std::vector<COLORREF> expected;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            expected.push_back(GetPixel(memory, x, y));
+    std::vector<unsigned char> bits(static_cast<size_t>(width) * height * 4, 0xAB);
+    EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0)
+        << "a bitmap selected into a context is not read";
+    DeleteDC(memory);
+
+    auto pixelAt = [&](int bufferRow, int x) {
+        const unsigned char *p = &bits[(static_cast<size_t>(bufferRow) * width + x) * 4];
+        return std::vector<int>{p[2], p[1], p[0], p[3]};
+    };
+    auto expectedAt = [&](int y, int x) {
+        const COLORREF c = expected[static_cast<size_t>(y) * width + x];
+        return std::vector<int>{GetRValue(c), GetGValue(c), GetBValue(c), 0};
+    };
+    // The top ten rows, bottom-up: scan lines height - 10 to height - 1, the
+    // first of them the tenth row from the top.
+    info.bmiHeader.biHeight = height;
+    ASSERT_EQ(GetDIBits(reader, bitmap, height - 10, 10, bits.data(), &info, DIB_RGB_COLORS), 10);
+    for (int k = 0; k < 10; k++)
+        for (int x : {0, 1, 63, width - 1})
+            EXPECT_EQ(pixelAt(k, x), expectedAt(9 - k, x)) << k << "," << x;
+    // The whole bitmap top-down; lines beyond the bitmap are not counted.
+    info.bmiHeader.biHeight = -height;
+    ASSERT_EQ(GetDIBits(reader, bitmap, 0, height + 5, bits.data(), &info, DIB_RGB_COLORS), height);
+    for (int y : {0, 1, height / 2, height - 1})
+        for (int x : {0, 1, 63, width - 1})
+            EXPECT_EQ(pixelAt(y, x), expectedAt(y, x)) << y << "," << x;
+    // Other formats and sizes are refused.
+    info.bmiHeader.biBitCount = 24;
+    EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0);
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biWidth = width - 1;
+    EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0);
+    DeleteDC(reader);
+    DeleteObject(bitmap);
+}

@@ -42,6 +42,7 @@
 #include "app/measure_window.h"
 #include "platform/headless.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -100,9 +101,12 @@ UINT Virtual_Key(const std::string &name, bool *extended)
     return 0;
 }
 
+// Keys that a keydown line pressed and no keyup line has released yet.
+std::vector<UINT> heldKeys;
+
 // A key's messages as the system sends them: the modifiers go down first and
 // up last. Repeat count 1; bit 24 for an extended key, 30 for a key that was
-// down, 31 for a release.
+// down (a keydown line for a held key is a repeat), 31 for a release.
 bool Key_Input(const std::string &verb, const std::string &name, std::vector<Input> *input)
 {
     std::vector<std::pair<UINT, LPARAM>> keys;
@@ -121,8 +125,15 @@ bool Key_Input(const std::string &verb, const std::string &name, std::vector<Inp
     keys.push_back({key, 1 | (extended ? LPARAM(1) << 24 : 0)});
     const LPARAM released = LPARAM(3) << 30;
     if (verb != "keyup")
+        for (const auto &[code, flags] : keys) {
+            const bool held = std::find(heldKeys.begin(), heldKeys.end(), code) != heldKeys.end();
+            input->push_back(Input{WM_KEYDOWN, code, flags | (held ? LPARAM(1) << 30 : 0)});
+            if (verb == "keydown" && !held)
+                heldKeys.push_back(code);
+        }
+    if (verb == "keyup")
         for (const auto &[code, flags] : keys)
-            input->push_back(Input{WM_KEYDOWN, code, flags});
+            heldKeys.erase(std::remove(heldKeys.begin(), heldKeys.end(), code), heldKeys.end());
     if (verb != "keydown")
         for (auto k = keys.rbegin(); k != keys.rend(); ++k)
             input->push_back(Input{WM_KEYUP, k->first, k->second | released});

@@ -1,0 +1,125 @@
+// Automatic height through the whole program on the default stereo image:
+// the replay runner turns the mode on, moves the pointer to every point of the
+// truth file and records it; the points it logs are graded against the true
+// scene.
+#include "assess.h"
+#include "model/stereo_model.h"
+#include "replay_session.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TruthRow = std::map<std::string, double>;
+
+// The truth file's rows, each field by its header's name.
+std::vector<TruthRow> Read_Truth()
+{
+    std::ifstream in(SCENE_TRUTH_PATH);
+    std::vector<std::string> names;
+    std::vector<TruthRow> rows;
+    for (std::string line, field; std::getline(in, line);) {
+        std::istringstream fields(line);
+        if (!names.empty())
+            rows.emplace_back();
+        for (size_t k = 0; std::getline(fields, field, ','); ++k)
+            if (rows.empty())
+                names.push_back(field);
+            else if (k < names.size())
+                rows.back()[names[k]] = std::strtod(field.c_str(), nullptr);
+    }
+    return rows;
+}
+
+// "auto r 0.93": a coefficient from 0.00 to 1.00 with two decimals.
+bool Is_Match_Line(const std::string &line)
+{
+    auto digit = [&](size_t k) { return line[k] >= '0' && line[k] <= '9'; };
+    return line.size() == 11 && line.compare(0, 7, "auto r ") == 0 &&
+           (line[7] == '0' || line.compare(7, 4, "1.00") == 0) && line[8] == '.' && digit(9) &&
+           digit(10);
+}
+
+class AutoHeightSceneTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { Setup_Stereo_Model(); }
+    static void TearDownTestSuite() { Release_Stereo_Model(); }
+};
+
+TEST_F(AutoHeightSceneTest, PointsRecordedAtTheTruthPositionsLieOnTheSurface)
+{
+    const std::vector<TruthRow> truth = Read_Truth();
+    ASSERT_EQ(truth.size(), 150u);
+    ReplaySession session;
+    std::filesystem::copy_file(SCENE_IMAGE_PATH, session.Path("pr8a_c_ds.bmp"));
+    std::string script = "key a\n";
+    for (const TruthRow &point : truth)
+        script += "move " + std::to_string(static_cast<int>(point.at("pointerX"))) + " " +
+                  std::to_string(static_cast<int>(point.at("pointerY"))) + "\nrelease\n";
+    session.Run(script + "text\n");
+    ASSERT_EQ(session.status, 18) << session.err;
+
+    // The line of automatic height: "auto" from the key, then one per move.
+    std::vector<std::string> modeLines;
+    for (const std::string &line : session.Printed("text"))
+        if (line.rfind("text 920 480 ", 0) == 0)
+            modeLines.push_back(line.substr(13));
+    ASSERT_EQ(modeLines.size(), truth.size() + 1);
+    EXPECT_EQ(modeLines[0], "auto       ");
+
+    std::istringstream log(session.Points());
+    Scene scene;
+    Build_Scene(scene);
+    TraceWork work;
+    Init_Trace_Work(scene, work);
+    int nearEdges = 0, awayFromEdges = 0, matched = 0, matchedAway = 0, withinOneAway = 0;
+    int offByMoreThanTwo = 0;
+    double maxErrorAway = 0, maxError = 0;
+    std::string record;
+    for (size_t k = 0; k < truth.size(); ++k) {
+        ASSERT_TRUE(std::getline(log, record)) << "point " << k + 1;
+        PointRecord point;
+        ASSERT_TRUE(Parse_Point_Record(record.c_str(), static_cast<int>(k + 1), point)) << record;
+        EXPECT_EQ(point.id, static_cast<int>(k + 1));
+        // Near a depth edge when the mark the truth file gives straddles one.
+        const double mark[3] = {truth[k].at("markX"), truth[k].at("markY"), truth[k].at("markZ")};
+        PointGrade edge;
+        Grade_Point(scene, work, mark, edge);
+        nearEdges += edge.depthEdge;
+        awayFromEdges += !edge.depthEdge;
+        const std::string &line = modeLines[k + 1];
+        const bool found = Is_Match_Line(line);
+        EXPECT_TRUE(found || line == "no match   ") << line;
+        if (!found)
+            continue; // the depth of the point before: not the matcher's
+        ++matched;
+        PointGrade grade;
+        Grade_Point(scene, work, point.object, grade);
+        const double error = grade.onSurface ? std::fabs(grade.parallaxError) : 1e9;
+        maxError = std::fmax(maxError, error);
+        offByMoreThanTwo += error > 2;
+        if (edge.depthEdge)
+            continue;
+        ++matchedAway;
+        withinOneAway += error <= 1;
+        maxErrorAway = std::fmax(maxErrorAway, error);
+    }
+    std::printf("through the program: %zu truth points (%d near depth edges), %d matched; away "
+                "from edges %d of %d matched, %d within one column (%.1f%%), max error %.3f "
+                "columns; max error of all matches %.3f columns\n",
+                truth.size(), nearEdges, matched, matchedAway, awayFromEdges, withinOneAway,
+                100.0 * withinOneAway / awayFromEdges, maxErrorAway, maxError);
+    EXPECT_GE(withinOneAway, std::ceil(0.95 * awayFromEdges));
+    EXPECT_EQ(offByMoreThanTwo, 0);
+}
+
+} // namespace
