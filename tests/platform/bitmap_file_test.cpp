@@ -114,8 +114,7 @@ TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
     for (std::string bytes : {file, topDown})
         for (char compression : {3, 6}) {
             bytes[30] = compression;
-            SCOPED_TRACE(std::to_string(compression) +
-                         (bytes == file ? " bottom-up" : " top-down"));
+            SCOPED_TRACE(std::to_string(compression) + (bytes[25] ? " top-down" : " bottom-up"));
             HBITMAP bitmap = Load_Bytes(bytes);
             ASSERT_NE(bitmap, nullptr);
             HDC memory = CreateCompatibleDC(nullptr);
