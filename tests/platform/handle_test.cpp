@@ -29,22 +29,20 @@ using HandleTest = HeadlessTest;
 
 TEST_F(HandleTest, DeletedContextsAndBitmapsNeverComeBackAndHandlesOfOneKindAreNotAnother)
 {
-    HDC live = CreateCompatibleDC(nullptr);
-    HDC gone = CreateCompatibleDC(nullptr);
+    HDC live = CreateCompatibleDC(nullptr), gone = CreateCompatibleDC(nullptr);
     HGDIOBJ bitmap = New_Bitmap(), goneBitmap = New_Bitmap();
-    ASSERT_TRUE(DeleteDC(gone));
-    ASSERT_TRUE(DeleteObject(goneBitmap));
+    ASSERT_TRUE(DeleteDC(gone) && DeleteObject(goneBitmap));
     HDC reused = CreateCompatibleDC(nullptr);
     HGDIOBJ reusedBitmap = New_Bitmap();
-    EXPECT_NE(reused, gone);
-    EXPECT_NE(reusedBitmap, goneBitmap);
+    EXPECT_TRUE(reused != gone && reusedBitmap != goneBitmap);
     EXPECT_EQ(GetPixel(reused, 0, 0), 0u) << "a new context holds the one black pixel";
     Expect_Dead_Dc(gone, live);
     Expect_Dead_Dc((HDC)bitmap, live);
-    EXPECT_EQ(SelectObject(gone, bitmap), nullptr);
-    EXPECT_EQ(SelectObject(live, goneBitmap), nullptr);
-    EXPECT_EQ(SelectObject(live, (HGDIOBJ)reused), nullptr);
-    EXPECT_EQ(SelectObject(live, GetStockObject(WHITE_BRUSH)), nullptr);
+    for (auto [dc, object] : {std::pair{gone, bitmap},
+                              {live, goneBitmap},
+                              {live, (HGDIOBJ)reused},
+                              {live, GetStockObject(WHITE_BRUSH)}})
+        EXPECT_EQ(SelectObject(dc, object), nullptr);
     EXPECT_FALSE(DeleteObject(goneBitmap));
     EXPECT_FALSE(DeleteObject((HGDIOBJ)live));
     EXPECT_NE(SelectObject(live, reusedBitmap), nullptr);
@@ -59,8 +57,7 @@ TEST_F(HandleTest, ADestroyedWindowAndItsOwnContextAreDeadForEveryCall)
     HDC memory = CreateCompatibleDC(own);
     ASSERT_TRUE(DestroyWindow(window));
     Create_Main_Window();
-    EXPECT_NE(created, nullptr);
-    EXPECT_NE(created, window);
+    EXPECT_TRUE(created != nullptr && created != window);
     PAINTSTRUCT paint;
     RECT client;
     EXPECT_EQ(BeginPaint(window, &paint), nullptr);

@@ -105,34 +105,33 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
     for (int y = 150; y < 300; y++)
         for (int x = 880; x < 1012; x++)
             SetPixel(dc, x, y, Red);
-    // The width and height of what a line at (x, y) covered, and its pixels.
-    auto cell = [](int x, int y, int &width, int &height) {
+    const auto Band = [](int y, int width) { // 20 rows from y, width columns from 900
         std::vector<COLORREF> pixels;
         for (int row = y; row < y + 20; row++)
-            for (int column = x; column < 1012; column++)
-                if (Inspect_Client_Pixel(column, row) != Red)
-                    pixels.push_back(Inspect_Client_Pixel(column, row)),
-                        width = std::max(width, column + 1 - x), height = row + 1 - y;
+            for (int column = 900; column < 900 + width; column++)
+                pixels.push_back(Inspect_Client_Pixel(column, row));
         return pixels;
     };
     ASSERT_TRUE(TextOutA(dc, 920, 200, "X  1234.567 ", 12));
-    int width = 0, height = 0, dark = 0, coloured = 0;
-    for (COLORREF p : cell(920, 200, width, height))
-        dark += GetRValue(p) < 64, coloured += GetRValue(p) != GetBValue(p);
-    EXPECT_EQ(Inspect_Client_Pixel(919, 205), Red);
-    EXPECT_EQ(Inspect_Client_Pixel(925, 199), Red);
-    EXPECT_TRUE(height >= 12 && height <= 20 && width >= 12 * 5 && dark > 40 && coloured == 0);
+    int right = 0, bottom = 0, dark = 0, coloured = 0;
+    for (int y = 190; y < 230; y++)
+        for (int x = 880; x < 1012; x++)
+            if (const COLORREF p = Inspect_Client_Pixel(x, y); p != Red) {
+                right = std::max(right, x), bottom = std::max(bottom, y);
+                dark += GetRValue(p) < 64, coloured += GetRValue(p) != GetBValue(p);
+                EXPECT_TRUE(x >= 920 && y >= 200) << x << "," << y;
+            }
+    EXPECT_TRUE(bottom >= 211 && bottom < 220 && right >= 920 + 12 * 5 - 1 && dark > 40);
+    EXPECT_EQ(coloured, 0);
     // New text covers old text from the left; 0 and 1 are drawn differently.
     TextOutA(dc, 900, 170, "ID 888 ", 7);
     for (auto [y, text] : {std::pair{170, "ID   0 "}, {230, "ID   0 "}, {260, "ID   1 "}})
         TextOutA(dc, 900, y, text, 7);
-    int differing = 0;
-    const std::vector<COLORREF> fresh = cell(900, 230, width = 0, height);
-    for (int y = 0; y < height; y++)
-        for (int x = 900; x < 900 + width; x++)
-            differing += Inspect_Client_Pixel(x, 170 + y) != Inspect_Client_Pixel(x, 230 + y);
-    EXPECT_EQ(differing, 0);
-    EXPECT_NE(cell(900, 260, width, height), fresh);
+    int width = 0; // of the fresh cell, whose top row is opaque white
+    while (Inspect_Client_Pixel(900 + width, 230) != Red)
+        width++;
+    EXPECT_EQ(Band(170, width), Band(230, width));
+    EXPECT_NE(Band(260, width), Band(230, width));
     // Clipped at the client edge and to the paint's update region.
     EXPECT_TRUE(TextOutA(dc, 1000, 280, "Z  -99999.999 ", 14));
     EXPECT_NE(Inspect_Client_Pixel(1011, 285), Red);
