@@ -10,8 +10,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // A grey texture without repeats, the same for every picture.
 int Texture_Grey(int x, int y)
 {
@@ -33,13 +31,13 @@ std::function<Rgb(int, int)> Anaglyph(int parallaxLeft, int parallaxRight = 0, i
     };
 }
 
-// The text lines drawn at the row of automatic height.
-Lines Auto_Lines(const ReplaySession &session)
+// The text lines drawn at the row of automatic height, each ended by "|".
+std::string Auto_Lines(const ReplaySession &session)
 {
-    Lines lines;
+    std::string lines;
     for (const std::string &line : session.Printed("text"))
         if (line.rfind("text 920 480 ", 0) == 0)
-            lines.push_back(line.substr(13));
+            lines += line.substr(13) + "|";
     return lines;
 }
 
@@ -48,61 +46,46 @@ TEST(AutoHeight, EachSessionLogsWhatTheSameDepthsSetByHandLogAndSaysHowTheMatchW
     // Parallax 40 is nine notches forward from a paint's 58; 41 is seventeen
     // Page Ups, the left half taking floor(41 / 2) = 20. A move without a
     // match keeps the depth; a step by hand or the key ends the mode.
-    const std::string nine = Times(9, "wheel 120\n"), off = "auto off   ", blank(11, ' ');
+    const std::string nine = Times(9, "wheel 120\n"), on = "auto       |";
+    const std::string matched = "auto r 1.00|", none = "no match   |", blank(11, ' ');
+    const std::string at400 = "move 400 300\nrelease\n", at300 = "key a\nmove 300 300\n";
     const auto twoDepths = Anaglyph(40, 60, 450);
     const auto texturedLeft = [](int x, int y) {
         return x < 450 ? Anaglyph(40)(x, y) : Rgb{90, 90, 90};
     };
     struct Case {
         std::function<Rgb(int, int)> image; // none: no picture to load
-        std::string automatic, byHand;
-        Lines lines;
+        std::string automatic, byHand, lines;
     };
     std::vector<Case> cases = {
         {Anaglyph(40),
-         "move 400 300\ntext\nkey a\ntext\nrelease\nmove 600 500\nrelease\nkey "
-         "Left\nrelease\ntext\n",
+         "move 400 300\ntext\nkey a\ntext\nrelease\nmove 600 500\nrelease\nkey Left\n"
+         "release\ntext\n",
          "move 400 300\n" + nine + "release\nmove 600 500\nrelease\nmove 599 500\nrelease\n",
-         {"auto r 1.00", "auto r 1.00", "auto r 1.00"}},
-        {Anaglyph(41),
-         "key a\ntext\nmove 400 300\nrelease\n",
-         "move 400 300\n" + Times(17, "key Prior\n") + "release\n",
-         {"auto       "}},
-        {Grey,
-         "key a\nmove 400 300\nrelease\ntext\n",
-         "move 400 300\nrelease\n",
-         {"auto       ", "no match   "}},
-        {nullptr,
-         "key a\nmove 400 300\nrelease\ntext\n",
-         "move 400 300\nrelease\n",
-         {"auto       ", "no match   "}},
-        {texturedLeft,
-         "key a\nmove 300 300\nmove 800 300\nrelease\ntext\n",
-         "move 300 300\n" + nine + "move 800 300\nrelease\n",
-         {"auto       ", "auto r 1.00", "no match   "}},
-        {twoDepths,
-         "key a\nmove 300 300\nkey a\ntext\nmove 700 300\nrelease\ntext\n",
-         "move 300 300\n" + nine + "move 700 300\nrelease\n",
-         {"auto       ", "auto r 1.00", blank}},
-        // A held key changes the mode once.
-        {twoDepths,
-         "move 300 300\nkeydown a\nkeydown a\nkeydown a\nkeyup a\nmove 700 300\ntext\n",
-         "",
-         {"auto r 1.00", "auto r 1.00"}},
-        // Without the key nothing is drawn on that row.
+         matched + matched + matched},
+        {Anaglyph(41), "key a\ntext\n" + at400,
+         "move 400 300\n" + Times(17, "key Prior\n") + "release\n", on},
+        {Grey, "key a\n" + at400 + "text\n", at400, on + none},
+        {nullptr, "key a\n" + at400 + "text\n", at400, on + none},
+        {texturedLeft, at300 + "move 800 300\nrelease\ntext\n",
+         "move 300 300\n" + nine + "move 800 300\nrelease\n", on + matched + none},
+        {twoDepths, at300 + "key a\ntext\nmove 700 300\nrelease\ntext\n",
+         "move 300 300\n" + nine + "move 700 300\nrelease\n", on + matched + blank + "|"},
+        // A held key changes the mode once; without the key nothing is drawn on that row.
+        {twoDepths, "move 300 300\nkeydown a\nkeydown a\nkeydown a\nkeyup a\nmove 700 300\ntext\n",
+         "", matched + matched},
         {Anaglyph(40),
          "move 400 300\nwheel 120\nkey Prior\nrelease\nkey BackSpace\nexpose 0 0 1012 669\n"
          "move 905 445\nkey q\nrelease\ntext\n",
-         "",
-         {}}};
+         "", ""}};
     // Parallax 40 left of column 450, 60 right of it: a move that matched
     // again would show. The mode line is blanked by the next readout.
     for (const char *step : {"wheel 120\n", "wheel -120\n", "key Prior\n", "key Next\n"})
-        cases.push_back({twoDepths,
-                         "key a\nmove 300 300\n" + std::string(step) +
-                             "release\ntext\nmove 700 300\nrelease\ntext\nmove 710 300\ntext\n",
-                         "move 300 300\n" + nine + step + "release\nmove 700 300\nrelease\n",
-                         {"auto       ", "auto r 1.00", off, blank}});
+        cases.push_back(
+            {twoDepths,
+             at300 + step + "release\ntext\nmove 700 300\nrelease\ntext\nmove 710 300\ntext\n",
+             "move 300 300\n" + nine + step + "release\nmove 700 300\nrelease\n",
+             on + matched + "auto off   |" + blank + "|"});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.automatic);
         ReplaySession automatic, byHand;
@@ -144,8 +127,7 @@ TEST(AutoHeight, TheMatchIsTakenAtThePointersPicturePosition)
     ReplaySession session;
     session.Write_Image(Anaglyph(40));
     session.Run("key a\nmove 38 300\nmove 37 300\nmove 400 17\nmove 400 16\ntext\n");
-    EXPECT_EQ(Auto_Lines(session),
-              (Lines{"auto       ", "auto r 1.00", "no match   ", "auto r 1.00", "no match   "}));
+    EXPECT_EQ(Auto_Lines(session), "auto       |auto r 1.00|no match   |auto r 1.00|no match   |");
 }
 
 TEST(AutoHeight, TheNextMoveMatchesThePictureTheLastPaintShowed)

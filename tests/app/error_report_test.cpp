@@ -83,13 +83,12 @@ TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord
         }
         // Two paints, two notices, one line on standard error.
         const std::string folder = session.Path("");
-        const std::string notice = "text 20 20 The stereo image pr8a_c_ds.bmp could not be "
-                                   "loaded:\ntext 20 40 " +
-                                   reason + ".\ntext 20 60 It was looked for in " +
-                                   folder.substr(0, folder.size() - 1) + ".\n";
+        const std::string notice =
+            "20 20 The stereo image pr8a_c_ds.bmp could not be loaded:\n20 40 " + reason +
+            ".\n20 60 It was looked for in " + folder.substr(0, folder.size() - 1) + ".\n";
         EXPECT_EQ(session.err, Image_Error(session) + reason + "\n");
         EXPECT_EQ(text.find(notice), 0u) << text;
-        EXPECT_NE(text.find("text 920 170 ID   1 \n" + notice), std::string::npos) << text;
+        EXPECT_NE(text.find("170 ID   1 \n" + notice), std::string::npos) << text;
     }
 }
 
@@ -113,8 +112,8 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     const std::string unwritten = "point 1 was not written to points.txt: ";
     const std::string reopened =
         "points.txt was deleted or renamed; appending to a new points.txt\n";
-    const std::string warning = "text 920 320 point 1\ntext 920 340 NOT saved:\ntext 920 360 ";
-    const std::string full = warning + "No space\ntext 920 380 left on\ntext 920 400 device\n";
+    const std::string warning = "320 point 1\n340 NOT saved:\n360 ";
+    const std::string full = warning + "No space\n380 left on\n400 device\n";
 
     ReplaySession notOpen;
     Run_After(notOpen, "mkdir points.txt", first + "remove points.txt\n" + second);
@@ -122,8 +121,7 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
                                "Is a directory\npoints.txt could be opened now; points are "
                                "appended to it again\n");
     EXPECT_EQ(notOpen.Points(), "  2   " + pointAt470);
-    EXPECT_NE(notOpen.Text().find("ID   1 \n" + warning +
-                                  "not open:\ntext 920 380 Is a\ntext 920 400 directory\n"),
+    EXPECT_NE(notOpen.Text().find("ID   1 \n" + warning + "not open:\n380 Is a\n400 directory\n"),
               std::string::npos);
 
     // The warning comes back with the readout after a repaint, and is blanked
@@ -133,9 +131,9 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
               first + "expose 0 0 1012 669\nremove points.txt\n" + second + "move 465 320\ntext\n");
     EXPECT_EQ(onFull.err, unwritten + "No space left on device\n" + reopened);
     EXPECT_EQ(onFull.Points(), "  2   " + pointAt470);
-    const std::string blanked = "ID   2 \ntext 920 320 " + std::string(30, ' ') + "\n";
+    const std::string blanked = "ID   2 \n320 " + std::string(30, ' ') + "\n";
     const std::string text = onFull.Text();
-    const std::size_t repainted = text.find("Z    25.719 \ntext 920 290 P        58 \n" + full);
+    const std::size_t repainted = text.find("Z    25.719 \n290 P        58 \n" + full);
     EXPECT_NE(text.find("ID   1 \n" + full), std::string::npos) << text;
     EXPECT_NE(repainted, std::string::npos) << text;
     EXPECT_NE(text.find(blanked, repainted), std::string::npos) << text;

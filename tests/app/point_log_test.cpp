@@ -42,14 +42,12 @@ TEST(PointLog, AClickWhileNoMarkIsShownRecordsAsEverAndShowsWhatItWrote)
     EXPECT_EQ(session.Points(), "  1     0.000     0.000     0.000\n"
                                 "  2   102.377   199.361    25.660\n");
     const std::string text = session.Text();
-    EXPECT_EQ(text.find("text 920 170 ID   1 \ntext 920 200 X     0.000 \ntext 920 230 Y     "
-                        "0.000 \ntext 920 260 Z     0.000 \ntext 920 290 P         0 \ntext 920 "
-                        "320 point 1\ntext 920 340 no mark\ntext 920 360 shown\n"),
+    EXPECT_EQ(text.find("170 ID   1 \n200 X     0.000 \n230 Y     0.000 \n260 Z     0.000 \n"
+                        "290 P         0 \n320 point 1\n340 no mark\n360 shown\n"),
               0u)
         << text;
-    EXPECT_NE(text.find("ID   2 \ntext 920 200 X   102.377 \ntext 920 230 Y   199.361 \ntext "
-                        "920 260 Z    25.660 \ntext 920 290 P        60 \ntext 920 320 point 1\n"
-                        "text 920 340 no mark\ntext 920 360 shown\ntext 920 320 point 2\n"),
+    EXPECT_NE(text.find("170 ID   2 \n200 X   102.377 \n230 Y   199.361 \n260 Z    25.660 \n"
+                        "290 P        60 \n320 point 1\n340 no mark\n360 shown\n320 point 2\n"),
               std::string::npos)
         << text;
 
@@ -84,12 +82,11 @@ TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsaved
                            "point 1 was taken back from points.txt\n");
     // The number steps back with each, and the notice says which went.
     const std::string text = session.Text();
-    EXPECT_NE(text.find("ID   3 \ntext 920 170 ID   2 \ntext 920 320 point 3\ntext 920 340 taken "
-                        "back\ntext 920 170 ID   1 \ntext 920 320 point 2\ntext 920 340 taken "
-                        "back\ntext 920 170 ID   0 \ntext 920 320 point 1\ntext 920 340 taken "
-                        "back\ntext 920 320 nothing to\ntext 920 340 take back\ntext 920 320 "
-                        "nothing to\ntext 920 340 take back\ntext 920 170 ID   1 \n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("170 ID   3 \n170 ID   2 \n320 point 3\n340 taken back\n170 ID   1 \n"
+                  "320 point 2\n340 taken back\n170 ID   0 \n320 point 1\n340 taken back\n"
+                  "320 nothing to\n340 take back\n320 nothing to\n340 take back\n170 ID   1 \n"),
+        std::string::npos)
         << text;
 
     // A point that was never saved: only its number goes back, and the
@@ -102,8 +99,7 @@ TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsaved
                            "point 1 was not written to points.txt: Is a directory\n"
                            "point 1 was taken back; it had not been written to points.txt\n"
                            "point 1 was not written to points.txt: Is a directory\n");
-    EXPECT_NE(unsaved.Text().find("ID   0 \ntext 920 320 point 1\ntext 920 340 taken back\n"),
-              std::string::npos);
+    EXPECT_NE(unsaved.Text().find("170 ID   0 \n320 point 1\n340 taken back\n"), std::string::npos);
 }
 
 TEST(TakeBack, NothingIsRemovedOnceAnotherHandTouchedTheFile)

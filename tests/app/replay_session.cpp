@@ -89,7 +89,7 @@ std::string ReplaySession::Text() const
 {
     std::string all;
     for (const std::string &line : Printed("text"))
-        all += line + "\n";
+        all += line.substr(line.rfind("text 920 ", 0) == 0 ? 9 : 5) + "\n";
     return all;
 }
 

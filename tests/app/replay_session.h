@@ -59,7 +59,8 @@ class ReplaySession {
     Picture Saved(const std::string &name) const { return Read_Bmp(Path(name)); }
     // The lines printed by script lines of one kind ("cursor", "text", "objects", "window").
     std::vector<std::string> Printed(const std::string &kind) const;
-    // All the "text" lines, each ended by a newline.
+    // All the "text" lines, each ended by a newline, without "text " and the
+    // readout's column 920.
     std::string Text() const;
 
   private:
