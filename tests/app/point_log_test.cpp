@@ -57,11 +57,8 @@ TEST(PointLog, AClickWhileNoMarkIsShownRecordsAsEverAndShowsWhatItWrote)
     early.Write_Image(Grey);
     early.Run("early move 450 320\nearly release\nmove 465 320\ntext\n");
     EXPECT_EQ(early.Points(), "  1   101.787   199.478    25.719\n");
-    EXPECT_EQ(
-        early.Printed("text"),
-        (Lines{"text 920 170 ID   1 ", "text 920 200 X   102.211 ", "text 920 230 Y   199.632 ",
-               "text 920 260 Z    25.719 ", "text 920 290 P        58 ", "text 920 320 point 1",
-               "text 920 340 no mark", "text 920 360 shown"}));
+    EXPECT_EQ(early.Text(), "170 ID   1 \n200 X   102.211 \n230 Y   199.632 \n260 Z    25.719 \n"
+                            "290 P        58 \n320 point 1\n340 no mark\n360 shown\n");
 }
 
 TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsavedOnesBytes)
