@@ -27,16 +27,13 @@ std::vector<TruthRow> Read_Truth()
     std::ifstream in(SCENE_TRUTH_PATH);
     std::vector<std::string> names;
     std::vector<TruthRow> rows;
-    for (std::string line, field; std::getline(in, line);) {
+    for (std::string line, field; std::getline(in, line); rows.emplace_back()) {
         std::istringstream fields(line);
-        if (!names.empty())
-            rows.emplace_back();
         for (size_t k = 0; std::getline(fields, field, ','); ++k)
-            if (rows.empty())
-                names.push_back(field);
-            else if (k < names.size())
-                rows.back()[names[k]] = std::strtod(field.c_str(), nullptr);
+            names.size() > k ? void(rows.back()[names[k]] = std::stod(field))
+                             : names.push_back(field);
     }
+    rows.pop_back(); // the row begun after the last line
     return rows;
 }
 

@@ -181,14 +181,13 @@ TEST(TruthFile, EveryStatedMarkPositionGradesWithinHalfANotch)
     std::ifstream in(SCENE_TRUTH_PATH);
     std::vector<std::string> names;
     std::vector<std::map<std::string, double>> rows;
-    for (std::string line, field; std::getline(in, line);) {
+    for (std::string line, field; std::getline(in, line); rows.emplace_back()) {
         std::istringstream fields(line);
-        if (!names.empty())
-            rows.emplace_back();
         for (size_t k = 0; std::getline(fields, field, ','); ++k)
             names.size() > k ? void(rows.back()[names[k]] = std::stod(field))
                              : names.push_back(field);
     }
+    rows.pop_back(); // the row begun after the last line
     ASSERT_EQ(rows.size(), 150u);
     Setup_Stereo_Model();
     Scene scene;
