@@ -90,20 +90,4 @@ TEST(Wheel, AStepRightAfterAPaintRestoresNothingAndTheNextMoveRestoresIt)
         }
 }
 
-TEST(Replay, ATextLinePrintsAllTheLinesSinceTheLastOneAndNoneOfThoseAfterIt)
-{
-    ReplaySession session;
-    session.Write_Image(Grey);
-    // Each move and wheel step draws the readout's five lines, the release its
-    // ID line; what is drawn after the last text line is never printed.
-    session.Run("move 465 320\ntext\n" + Times(1000, "move 466 320\nwheel -120\n") +
-                "release\ntext\n" + Times(1000, "move 467 320\n"));
-    EXPECT_EQ(session.status, 18);
-    const Lines printed = session.Printed("text");
-    ASSERT_EQ(printed.size(), 5u + 10000u + 1u);
-    EXPECT_EQ(printed[0], "text 920 170 ID   0 ");
-    EXPECT_EQ(printed[5], "text 920 170 ID   0 ");
-    EXPECT_EQ(printed.back(), "text 920 170 ID   1 ");
-}
-
 } // namespace

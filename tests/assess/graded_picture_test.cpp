@@ -28,7 +28,7 @@ std::string Read(const char *path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST(Sha256, GivesTheKnownDigestsAcrossThePaddingBoundaries)
+TEST(Sha256, GivesTheKnownDigestsAcrossThePaddingBoundariesAndTheBuildsHash)
 {
     EXPECT_EQ(Hash("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     // 56 bytes: the length no longer fits the last block, a second one follows.
@@ -36,13 +36,8 @@ TEST(Sha256, GivesTheKnownDigestsAcrossThePaddingBoundaries)
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
     EXPECT_EQ(Hash(std::string(1000000, 'a')),
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-}
-
-TEST(Sha256, AgreesWithTheBuildsHashOfTheDefaultImage)
-{
-    const std::string image = Read(SCENE_IMAGE_PATH);
-    ASSERT_GT(image.size(), 54u);
-    EXPECT_EQ(Hash(image) + "  pr8a_c_ds.bmp\n", Read(SCENE_HASH_PATH));
+    // And the build's hash of the default image, by which it is known.
+    EXPECT_EQ(Hash(Read(SCENE_IMAGE_PATH)) + "  pr8a_c_ds.bmp\n", Read(SCENE_HASH_PATH));
 }
 
 // Colour of one pixel of the picture.
