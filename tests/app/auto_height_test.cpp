@@ -10,8 +10,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // A grey texture without repeats, the same for every picture.
 int Texture_Grey(int x, int y)
 {
@@ -33,69 +31,90 @@ std::function<Rgb(int, int)> Anaglyph(int parallaxLeft, int parallaxRight = 0, i
     };
 }
 
-// The text lines drawn at the row of automatic height.
-Lines Auto_Lines(const ReplaySession &session)
+// The text lines drawn at the row of automatic height, each ended by "|".
+std::string Auto_Lines(const ReplaySession &session)
 {
-    Lines lines;
+    std::string lines;
     for (const std::string &line : session.Printed("text"))
         if (line.rfind("text 920 480 ", 0) == 0)
-            lines.push_back(line.substr(13));
+            lines += line.substr(13) + "|";
     return lines;
 }
 
-const std::string blank = "           ";
-
-// Whether a half of the mark, all of one colour, stands centred at (x, y):
-// on the texture no 45 pixels of that shape are alike.
-bool Half_At(const Picture &picture, int x, int y)
+TEST(AutoHeight, EachSessionLogsWhatTheSameDepthsSetByHandLogAndSaysHowTheMatchWent)
 {
-    for (auto [px, py] : Mark_Pixels(x, y))
-        if (picture.At(px, py) != picture.At(x, y))
-            return false;
-    return true;
+    // Parallax 40 is nine notches forward from a paint's 58; 41 is seventeen
+    // Page Ups, the left half taking floor(41 / 2) = 20. A move without a
+    // match keeps the depth; a step by hand or the key ends the mode.
+    const std::string nine = Times(9, "wheel 120\n"), on = "auto       |";
+    const std::string matched = "auto r 1.00|", none = "no match   |", blank(11, ' ');
+    const std::string at400 = "move 400 300\nrelease\n", at300 = "key a\nmove 300 300\n";
+    const auto twoDepths = Anaglyph(40, 60, 450);
+    const auto texturedLeft = [](int x, int y) {
+        return x < 450 ? Anaglyph(40)(x, y) : Rgb{90, 90, 90};
+    };
+    struct Case {
+        std::function<Rgb(int, int)> image; // none: no picture to load
+        std::string automatic, byHand, lines;
+    };
+    std::vector<Case> cases = {
+        {Anaglyph(40),
+         "move 400 300\ntext\nkey a\ntext\nrelease\nmove 600 500\nrelease\nkey Left\n"
+         "release\ntext\n",
+         "move 400 300\n" + nine + "release\nmove 600 500\nrelease\nmove 599 500\nrelease\n",
+         matched + matched + matched},
+        {Anaglyph(41), "key a\ntext\n" + at400,
+         "move 400 300\n" + Times(17, "key Prior\n") + "release\n", on},
+        {Grey, "key a\n" + at400 + "text\n", at400, on + none},
+        {nullptr, "key a\n" + at400 + "text\n", at400, on + none},
+        {texturedLeft, at300 + "move 800 300\nrelease\ntext\n",
+         "move 300 300\n" + nine + "move 800 300\nrelease\n", on + matched + none},
+        {twoDepths, at300 + "key a\ntext\nmove 700 300\nrelease\ntext\n",
+         "move 300 300\n" + nine + "move 700 300\nrelease\n", on + matched + blank + "|"},
+        // A held key changes the mode once; without the key nothing is drawn on that row.
+        {twoDepths, "move 300 300\nkeydown a\nkeydown a\nkeydown a\nkeyup a\nmove 700 300\ntext\n",
+         "", matched + matched},
+        {Anaglyph(40),
+         "move 400 300\nwheel 120\nkey Prior\nrelease\nkey BackSpace\nexpose 0 0 1012 669\n"
+         "move 905 445\nkey q\nrelease\ntext\n",
+         "", ""}};
+    // Parallax 40 left of column 450, 60 right of it: a move that matched
+    // again would show. The mode line is blanked by the next readout.
+    for (const char *step : {"wheel 120\n", "wheel -120\n", "key Prior\n", "key Next\n"})
+        cases.push_back(
+            {twoDepths,
+             at300 + step + "release\ntext\nmove 700 300\nrelease\ntext\nmove 710 300\ntext\n",
+             "move 300 300\n" + nine + step + "release\nmove 700 300\nrelease\n",
+             on + matched + "auto off   |" + blank + "|"});
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.automatic);
+        ReplaySession automatic, byHand;
+        if (c.image) {
+            automatic.Write_Image(c.image);
+            byHand.Write_Image(c.image);
+        }
+        automatic.Run(c.automatic);
+        EXPECT_EQ(automatic.status, 18);
+        EXPECT_EQ(Auto_Lines(automatic), c.lines);
+        if (c.byHand.empty())
+            continue;
+        byHand.Run(c.byHand);
+        EXPECT_EQ(automatic.Points(), byHand.Points());
+    }
 }
 
-TEST(AutoHeight, AMatchSetsTheHalvesAtTheSurfaceAndShowsItsCoefficient)
+TEST(AutoHeight, TheHalvesStandAtTheMatchInColoursTakenFromThePicture)
 {
-    // Parallax 40 everywhere: the halves at +20 and -20, nine notches
-    // forward from a paint's 58. Turned on with the mark inside, it matches
-    // at once; every move matches again.
-    ReplaySession automatic, byHand;
-    automatic.Write_Image(Anaglyph(40));
-    byHand.Write_Image(Anaglyph(40));
-    automatic.Run("move 400 300\ntext\nkey a\ntext\nrelease\nmove 600 500\nrelease\nkey Left\n"
-                  "release\nsave auto.bmp\ntext\n");
-    byHand.Run("move 400 300\n" + Times(9, "wheel 120\n") +
-               "release\nmove 600 500\nrelease\nmove 599 500\nrelease\n");
-    EXPECT_EQ(automatic.status, 18);
-    EXPECT_EQ(automatic.Points(), byHand.Points());
-    EXPECT_EQ(automatic.Points().size(), 3 * 34u);
-    EXPECT_EQ(Auto_Lines(automatic), (Lines{"auto r 1.00", "auto r 1.00", "auto r 1.00"}));
-    // The mark's halves stand 20 columns either side of the pointer.
-    const Picture shown = automatic.Saved("auto.bmp");
-    EXPECT_TRUE(Half_At(shown, 599 + 20, 500));
-    EXPECT_TRUE(Half_At(shown, 599 - 20, 500));
-    EXPECT_FALSE(Half_At(shown, 599 + 29, 500));
-
-    // The first move after a paint draws the mark as a depth step does:
-    // in colours taken from the picture under it, not the paint's defaults.
-    ReplaySession painted;
-    painted.Write_Image(Anaglyph(40));
-    painted.Run("key a\nsave bare.bmp\nmove 400 300\nsave marked.bmp\n");
-    const Picture bare = painted.Saved("bare.bmp"), marked = painted.Saved("marked.bmp");
+    ReplaySession session;
+    session.Write_Image(Anaglyph(40));
+    session.Run(
+        "key a\nsave bare.bmp\nmove 400 300\nsave marked.bmp\nmove 600 500\nsave far.bmp\n");
+    // The first move after a paint draws the mark as a depth step does.
+    const Picture bare = session.Saved("bare.bmp"), marked = session.Saved("marked.bmp");
     EXPECT_EQ(marked.At(420, 300), Half_Colour(bare, 420, 300, true));
     EXPECT_EQ(marked.At(380, 300), Half_Colour(bare, 380, 300, false));
-
-    // An odd parallax: the left half takes floor(41 / 2) = 20, the right
-    // -21, as seventeen Page Ups from a paint leave them.
-    ReplaySession odd, oddByHand;
-    odd.Write_Image(Anaglyph(41));
-    oddByHand.Write_Image(Anaglyph(41));
-    odd.Run("key a\ntext\nmove 400 300\nrelease\n");
-    oddByHand.Run("move 400 300\n" + Times(17, "key Prior\n") + "release\n");
-    EXPECT_EQ(odd.Points(), oddByHand.Points());
-    // Turned on before the mark was inside: "auto" until the first match.
-    EXPECT_EQ(Auto_Lines(odd), (Lines{"auto       "}));
+    EXPECT_TRUE(Half_At(session.Saved("far.bmp"), 600 + 20, 500));
+    EXPECT_TRUE(Half_At(session.Saved("far.bmp"), 600 - 20, 500));
 }
 
 TEST(AutoHeight, TheMatchIsTakenAtThePointersPicturePosition)
@@ -108,129 +127,33 @@ TEST(AutoHeight, TheMatchIsTakenAtThePointersPicturePosition)
     ReplaySession session;
     session.Write_Image(Anaglyph(40));
     session.Run("key a\nmove 38 300\nmove 37 300\nmove 400 17\nmove 400 16\ntext\n");
-    EXPECT_EQ(Auto_Lines(session),
-              (Lines{"auto       ", "auto r 1.00", "no match   ", "auto r 1.00", "no match   "}));
+    EXPECT_EQ(Auto_Lines(session), "auto       |auto r 1.00|no match   |auto r 1.00|no match   |");
 }
 
-TEST(AutoHeight, WithoutAMatchTheDepthStaysAndTheLineSaysNoMatch)
+TEST(AutoHeight, TheNextMoveMatchesThePictureTheLastPaintShowed)
 {
-    // A flat picture: nothing to match; the paint's parallax stays.
-    ReplaySession flat, plain;
-    flat.Write_Image(Grey);
-    plain.Write_Image(Grey);
-    flat.Run("key a\nmove 400 300\nrelease\ntext\n");
-    plain.Run("move 400 300\nrelease\n");
-    EXPECT_EQ(flat.Points(), plain.Points());
-    EXPECT_EQ(Auto_Lines(flat), (Lines{"auto       ", "no match   "}));
-
-    // After a match, a position without one keeps the matched depth: the
-    // right part of this picture is flat.
-    ReplaySession half, halfByHand;
-    const auto texturedLeft = [](int x, int y) {
-        return x < 450 ? Anaglyph(40)(x, y) : Rgb{90, 90, 90};
-    };
-    half.Write_Image(texturedLeft);
-    halfByHand.Write_Image(texturedLeft);
-    half.Run("key a\nmove 300 300\nmove 800 300\nrelease\ntext\n");
-    halfByHand.Run("move 300 300\n" + Times(9, "wheel 120\n") + "move 800 300\nrelease\n");
-    EXPECT_EQ(half.Points(), halfByHand.Points());
-    EXPECT_EQ(Auto_Lines(half), (Lines{"auto       ", "auto r 1.00", "no match   "}));
-
-    // A picture that could not be loaded gives nothing to match either.
-    ReplaySession missing, missingPlain;
-    missing.Run("key a\nmove 400 300\nrelease\ntext\n");
-    missingPlain.Run("move 400 300\nrelease\n");
-    EXPECT_EQ(missing.Points(), missingPlain.Points());
-    EXPECT_EQ(Auto_Lines(missing), (Lines{"auto       ", "no match   "}));
-}
-
-TEST(AutoHeight, AStepByHandEndsTheModeAndTheLineSaysSoOnce)
-{
-    // Parallax 40 left of column 450, 60 right of it: a move that matched
-    // again would show.
-    const auto twoDepths = Anaglyph(40, 60, 450);
-    struct Case {
-        const char *step;   // the step by hand after the match
-        const char *byHand; // the same from a paint, by hand
-    };
-    for (const Case &c : {Case{"wheel 120", "wheel 120\n"}, Case{"wheel -120", "wheel -120\n"},
-                          Case{"key Prior", "key Prior\n"}, Case{"key Next", "key Next\n"}}) {
+    // The picture changes from parallax 40 to 60 between two paints: after
+    // the second, one notch back from the paint's 58. Turned on before the
+    // first paint, or again after a paint while it was off, alike.
+    const std::string repaint = "rename deeper.bmp pr8a_c_ds.bmp\nexpose 0 0 1012 669\n";
+    const std::string deeper = "move 410 300\nwheel -120\nrelease\n";
+    const struct {
+        std::string automatic, byHand;
+    } cases[] = {
+        {"key a\nmove 400 300\nrelease\n" + repaint + "move 410 300\nrelease\n",
+         "move 400 300\n" + Times(9, "wheel 120\n") + "release\n" + repaint + deeper},
+        {"move 400 300\nkey a\nkey a\n" + repaint + "key a\nmove 410 300\nrelease\n", deeper},
+        {"early key a\n" + repaint + "move 410 300\nrelease\n", deeper}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.automatic);
         ReplaySession automatic, byHand;
-        automatic.Write_Image(twoDepths);
-        byHand.Write_Image(twoDepths);
-        automatic.Run(std::string("key a\nmove 300 300\n") + c.step +
-                      "\nrelease\ntext\nmove 700 300\nrelease\ntext\nmove 710 300\ntext\n");
-        byHand.Run("move 300 300\n" + Times(9, "wheel 120\n") + c.byHand +
-                   "release\nmove 700 300\nrelease\n");
-        EXPECT_EQ(automatic.Points(), byHand.Points()) << c.step;
-        // Blanked by the next readout, then nothing more.
-        EXPECT_EQ(Auto_Lines(automatic),
-                  (Lines{"auto       ", "auto r 1.00", "auto off   ", blank}))
-            << c.step;
-    }
-
-    // The key again ends it too, blanking the line at once.
-    ReplaySession toggled, toggledByHand;
-    toggled.Write_Image(twoDepths);
-    toggledByHand.Write_Image(twoDepths);
-    toggled.Run("key a\nmove 300 300\nkey a\ntext\nmove 700 300\nrelease\ntext\n");
-    toggledByHand.Run("move 300 300\n" + Times(9, "wheel 120\n") + "move 700 300\nrelease\n");
-    EXPECT_EQ(toggled.Points(), toggledByHand.Points());
-    EXPECT_EQ(Auto_Lines(toggled), (Lines{"auto       ", "auto r 1.00", blank}));
-
-    // A held key changes the mode once.
-    ReplaySession held;
-    held.Write_Image(twoDepths);
-    held.Run("move 300 300\nkeydown a\nkeydown a\nkeydown a\nkeyup a\nmove 700 300\ntext\n");
-    EXPECT_EQ(Auto_Lines(held), (Lines{"auto r 1.00", "auto r 1.00"}));
-}
-
-TEST(AutoHeight, ARepaintKeepsTheModeAndTheNextMoveMatchesTheNewPicture)
-{
-    // The picture changes between two paints: the match after the second
-    // must use the new one (60), not the one kept from before (40).
-    ReplaySession automatic, byHand;
-    for (ReplaySession *session : {&automatic, &byHand}) {
-        session->Write_Image(Anaglyph(40));
-        Write_Bmp(session->Path("deeper.bmp"), 900, 620, Anaglyph(60));
-    }
-    automatic.Run("key a\nmove 400 300\nrelease\nrename deeper.bmp pr8a_c_ds.bmp\n"
-                  "expose 0 0 1012 669\nmove 410 300\nrelease\ntext\n");
-    byHand.Run("move 400 300\n" + Times(9, "wheel 120\n") +
-               "release\nrename deeper.bmp pr8a_c_ds.bmp\nexpose 0 0 1012 669\nmove 410 300\n" +
-               "wheel -120\nrelease\n");
-    // After the repaint the mark is back at 58 by hand; one notch back is 60.
-    EXPECT_EQ(automatic.Points(), byHand.Points());
-    EXPECT_EQ(Auto_Lines(automatic), (Lines{"auto       ", "auto r 1.00", "auto r 1.00"}));
-
-    // Turned on after a paint that happened while it was off, and before the
-    // first paint: the picture that paint showed.
-    ReplaySession later, early, laterByHand;
-    for (ReplaySession *session : {&later, &early, &laterByHand}) {
-        session->Write_Image(Anaglyph(40));
-        Write_Bmp(session->Path("deeper.bmp"), 900, 620, Anaglyph(60));
-    }
-    later.Run("move 400 300\nkey a\nkey a\nrename deeper.bmp pr8a_c_ds.bmp\nexpose 0 0 1012 669\n"
-              "key a\nmove 410 300\nrelease\n");
-    early.Run("early key a\nrename deeper.bmp pr8a_c_ds.bmp\nexpose 0 0 1012 669\nmove 410 300\n"
-              "release\n");
-    laterByHand.Run("move 410 300\nwheel -120\nrelease\n");
-    EXPECT_EQ(later.Points(), laterByHand.Points());
-    EXPECT_EQ(early.Points(), laterByHand.Points());
-}
-
-TEST(AutoHeight, ASessionWithoutTheKeyDrawsNothingNew)
-{
-    ReplaySession session;
-    session.Write_Image(Anaglyph(40));
-    session.Run("move 400 300\nwheel 120\nkey Prior\nrelease\nkey BackSpace\nexpose 0 0 1012 669\n"
-                "move 905 445\nkey q\nrelease\ntext\n");
-    const Lines text = session.Printed("text");
-    ASSERT_FALSE(text.empty());
-    for (const std::string &line : text) {
-        EXPECT_EQ(line.find(" 480 "), std::string::npos) << line;
-        EXPECT_EQ(line.find("match"), std::string::npos) << line;
-        EXPECT_EQ(line.find("auto"), std::string::npos) << line;
+        for (ReplaySession *session : {&automatic, &byHand}) {
+            session->Write_Image(Anaglyph(40));
+            Write_Bmp(session->Path("deeper.bmp"), 900, 620, Anaglyph(60));
+        }
+        automatic.Run(c.automatic);
+        byHand.Run(c.byHand);
+        EXPECT_EQ(automatic.Points(), byHand.Points());
     }
 }
 

@@ -38,21 +38,13 @@ void Write_Rle_Bmp(const std::string &path, uint32_t width, uint32_t height)
 // command before the program runs.
 void Run_After(ReplaySession &session, const std::string &setup, const std::string &script)
 {
-    session.Write_Image([](int, int) { return Rgb{90, 90, 90}; });
+    session.Write_Image(Grey);
     Write_Rle_Bmp(session.Path("big.bmp"), 8000, uint32_t(-8000));
     Write_Rle_Bmp(session.Path("wide.bmp"), 32769, 1);
     Write_Rle_Bmp(session.Path("widest.bmp"), 32768, 1);
     ASSERT_EQ(std::system(("cd '" + session.Path("") + "' && " + setup).c_str()), 0);
     session.Run(script);
     EXPECT_EQ(session.status, 18);
-}
-
-std::string All_Text(const ReplaySession &session)
-{
-    std::string all;
-    for (const std::string &line : session.Printed("text"))
-        all += line + "\n";
-    return all;
 }
 
 TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord)
@@ -83,7 +75,7 @@ TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord
         ReplaySession session;
         Run_After(session, setup, "move 465 320\nrelease\nexpose 0 0 1012 669\ntext\n");
         EXPECT_EQ(session.Points(), "  1   " + pointAt465);
-        const std::string text = All_Text(session);
+        const std::string text = session.Text();
         if (reason.empty()) {
             EXPECT_EQ(session.err, "");
             EXPECT_EQ(text.find("could not"), std::string::npos) << text;
@@ -91,13 +83,12 @@ TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord
         }
         // Two paints, two notices, one line on standard error.
         const std::string folder = session.Path("");
-        const std::string notice = "text 20 20 The stereo image pr8a_c_ds.bmp could not be "
-                                   "loaded:\ntext 20 40 " +
-                                   reason + ".\ntext 20 60 It was looked for in " +
-                                   folder.substr(0, folder.size() - 1) + ".\n";
+        const std::string notice =
+            "20 20 The stereo image pr8a_c_ds.bmp could not be loaded:\n20 40 " + reason +
+            ".\n20 60 It was looked for in " + folder.substr(0, folder.size() - 1) + ".\n";
         EXPECT_EQ(session.err, Image_Error(session) + reason + "\n");
         EXPECT_EQ(text.find(notice), 0u) << text;
-        EXPECT_NE(text.find("text 920 170 ID   1 \n" + notice), std::string::npos) << text;
+        EXPECT_NE(text.find("170 ID   1 \n" + notice), std::string::npos) << text;
     }
 }
 
@@ -121,8 +112,8 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     const std::string unwritten = "point 1 was not written to points.txt: ";
     const std::string reopened =
         "points.txt was deleted or renamed; appending to a new points.txt\n";
-    const std::string warning = "text 920 320 point 1\ntext 920 340 NOT saved:\ntext 920 360 ";
-    const std::string full = warning + "No space\ntext 920 380 left on\ntext 920 400 device\n";
+    const std::string warning = "320 point 1\n340 NOT saved:\n360 ";
+    const std::string full = warning + "No space\n380 left on\n400 device\n";
 
     ReplaySession notOpen;
     Run_After(notOpen, "mkdir points.txt", first + "remove points.txt\n" + second);
@@ -130,8 +121,7 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
                                "Is a directory\npoints.txt could be opened now; points are "
                                "appended to it again\n");
     EXPECT_EQ(notOpen.Points(), "  2   " + pointAt470);
-    EXPECT_NE(All_Text(notOpen).find("ID   1 \n" + warning +
-                                     "not open:\ntext 920 380 Is a\ntext 920 400 directory\n"),
+    EXPECT_NE(notOpen.Text().find("ID   1 \n" + warning + "not open:\n380 Is a\n400 directory\n"),
               std::string::npos);
 
     // The warning comes back with the readout after a repaint, and is blanked
@@ -141,9 +131,9 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
               first + "expose 0 0 1012 669\nremove points.txt\n" + second + "move 465 320\ntext\n");
     EXPECT_EQ(onFull.err, unwritten + "No space left on device\n" + reopened);
     EXPECT_EQ(onFull.Points(), "  2   " + pointAt470);
-    const std::string blanked = "ID   2 \ntext 920 320 " + std::string(30, ' ') + "\n";
-    const std::string text = All_Text(onFull);
-    const std::size_t repainted = text.find("Z    25.719 \ntext 920 290 P        58 \n" + full);
+    const std::string blanked = "ID   2 \n320 " + std::string(30, ' ') + "\n";
+    const std::string text = onFull.Text();
+    const std::size_t repainted = text.find("Z    25.719 \n290 P        58 \n" + full);
     EXPECT_NE(text.find("ID   1 \n" + full), std::string::npos) << text;
     EXPECT_NE(repainted, std::string::npos) << text;
     EXPECT_NE(text.find(blanked, repainted), std::string::npos) << text;
@@ -161,7 +151,7 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
         EXPECT_EQ(session.Points(), "  2   " + pointAt470);
         std::rename(session.Path("old.txt").c_str(), session.Path("points.txt").c_str());
         EXPECT_EQ(session.Points(), old);
-        EXPECT_EQ(All_Text(session).find("NOT saved"), std::string::npos);
+        EXPECT_EQ(session.Text().find("NOT saved"), std::string::npos);
     }
 }
 

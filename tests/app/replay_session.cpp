@@ -85,6 +85,14 @@ std::vector<std::string> ReplaySession::Printed(const std::string &kind) const
     return lines;
 }
 
+std::string ReplaySession::Text() const
+{
+    std::string all;
+    for (const std::string &line : Printed("text"))
+        all += line.substr(line.rfind("text 920 ", 0) == 0 ? 9 : 5) + "\n";
+    return all;
+}
+
 std::vector<std::pair<int, int>> Mark_Pixels(int x, int y)
 {
     std::vector<std::pair<int, int>> pixels;
@@ -102,6 +110,14 @@ Rgb Half_Colour(const Picture &background, int x, int y, bool leftEye)
         sum += leftEye ? background.At(px, py).r : background.At(px, py).b;
     const int mean = sum / 45, contrast = mean < 175 ? 200 : 50;
     return leftEye ? Rgb{contrast, mean, mean} : Rgb{mean, contrast, contrast};
+}
+
+bool Half_At(const Picture &picture, int x, int y)
+{
+    for (auto [px, py] : Mark_Pixels(x, y))
+        if (picture.At(px, py) != picture.At(x, y))
+            return false;
+    return true;
 }
 
 int Differing_Pixels(const Picture &a, const Picture &b, int width, int height,

@@ -59,6 +59,9 @@ class ReplaySession {
     Picture Saved(const std::string &name) const { return Read_Bmp(Path(name)); }
     // The lines printed by script lines of one kind ("cursor", "text", "objects", "window").
     std::vector<std::string> Printed(const std::string &kind) const;
+    // All the "text" lines, each ended by a newline, without "text " and the
+    // readout's column 920.
+    std::string Text() const;
 
   private:
     std::string directory;
@@ -80,6 +83,10 @@ std::vector<std::pair<int, int>> Mark_Pixels(int x, int y);
 // judges the mean red under it, the right-eye half the mean blue; below 175
 // its contrast channels are 200, else 50, and its other channels take the mean.
 Rgb Half_Colour(const Picture &background, int x, int y, bool leftEye);
+
+// Whether a half of the mark, all of one colour, stands centred at (x, y) on
+// a texture where no 45 pixels of that shape are alike.
+bool Half_At(const Picture &picture, int x, int y);
 
 // How many of the top-left width by height pixels of two pictures differ,
 // the excepted ones aside.
