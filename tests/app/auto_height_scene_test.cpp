@@ -5,6 +5,7 @@
 #include "assess.h"
 #include "model/stereo_model.h"
 #include "replay_session.h"
+#include "truth_rows.h"
 
 #include <cmath>
 #include <cstdio>
@@ -19,27 +20,9 @@
 
 namespace {
 
-using TruthRow = std::map<std::string, double>;
-
-// The truth file's rows, each field by its header's name.
-std::vector<TruthRow> Read_Truth()
-{
-    std::ifstream in(SCENE_TRUTH_PATH);
-    std::vector<std::string> names;
-    std::vector<TruthRow> rows;
-    for (std::string line, field; std::getline(in, line); rows.emplace_back()) {
-        std::istringstream fields(line);
-        for (size_t k = 0; std::getline(fields, field, ','); ++k)
-            names.size() > k ? void(rows.back()[names[k]] = std::stod(field))
-                             : names.push_back(field);
-    }
-    rows.pop_back(); // the row begun after the last line
-    return rows;
-}
-
 TEST(AutoHeightScene, PointsRecordedAtTheTruthPositionsLieOnTheSurface)
 {
-    const std::vector<TruthRow> truth = Read_Truth();
+    const std::vector<TruthRow> truth = Read_Truth_Rows(SCENE_TRUTH_PATH);
     ASSERT_EQ(truth.size(), 150u);
     ReplaySession session;
     std::filesystem::copy_file(SCENE_IMAGE_PATH, session.Path("pr8a_c_ds.bmp"));

@@ -5,6 +5,7 @@
 #include "graded_picture.h"
 #include "model/stereo_model.h"
 #include "sha256.h"
+#include "truth_rows.h"
 
 #include <cmath>
 #include <fstream>
@@ -173,16 +174,7 @@ TEST(GradedPicture, ColoursEachCountedGradeByItsVerdictAndPutsTheLegendInAStripB
 // and the grading measure the same way.
 TEST(TruthFile, EveryStatedMarkPositionGradesWithinHalfANotch)
 {
-    std::ifstream in(SCENE_TRUTH_PATH);
-    std::vector<std::string> names;
-    std::vector<std::map<std::string, double>> rows;
-    for (std::string line, field; std::getline(in, line); rows.emplace_back()) {
-        std::istringstream fields(line);
-        for (size_t k = 0; std::getline(fields, field, ','); ++k)
-            names.size() > k ? void(rows.back()[names[k]] = std::stod(field))
-                             : names.push_back(field);
-    }
-    rows.pop_back(); // the row begun after the last line
+    const std::vector<TruthRow> rows = Read_Truth_Rows(SCENE_TRUTH_PATH);
     ASSERT_EQ(rows.size(), 150u);
     Setup_Stereo_Model();
     Scene scene;
