@@ -15,12 +15,6 @@ namespace {
 // loaded.
 StereoPlanes matchPlanes;
 
-// floor(p / 2), also for negative p: the left half's offset for parallax p.
-int Floor_Half(int p)
-{
-    return p >= 0 ? p / 2 : -((1 - p) / 2);
-}
-
 // Room for the three colour masks that Windows may write after the header
 // when it is asked only for a bitmap's size.
 struct DibDescription {
@@ -94,7 +88,7 @@ void Set_Parallax_By_Match()
         AutoHeight.line = Auto_Line_No_Match;
         return;
     }
-    MarkState.leftOffset = Floor_Half(match.parallax);
+    MarkState.leftOffset = Left_Half_Offset(match.parallax);
     MarkState.rightOffset = MarkState.leftOffset - match.parallax;
     AutoHeight.line = Auto_Line_Match;
     AutoHeight.coefficient = match.coefficient;

@@ -62,20 +62,14 @@ constexpr int crossStep = 8;
 constexpr int maxBandColumns = maxMatchParallaxSpan / 2 + maxWindow + 2 + crossStep;
 constexpr int maxParallaxes = maxMatchParallaxSpan + 1;
 
-// floor(p / 2), also for negative p.
-int Floor_Half(int p)
-{
-    return p >= 0 ? p / 2 : -((1 - p) / 2);
-}
-
 int Left_Centre(int column, int parallax)
 {
-    return column + Floor_Half(parallax);
+    return column + Left_Half_Offset(parallax);
 }
 
 int Right_Centre(int column, int parallax)
 {
-    return column + Floor_Half(parallax) - parallax;
+    return column + Left_Half_Offset(parallax) - parallax;
 }
 
 int Window_Fits(int centre, int halfWindow, int width)
@@ -261,10 +255,10 @@ ParallaxMatch Match_Parallax(const StereoPlanes &planes, int column, int row,
     // right band's reversed order. Each pass adds two columns of one row of
     // the windows for all parallaxes of the parity; the last column of an odd
     // window is paired with the one beyond, whose products are not added.
-    const int firstK[2] = {Floor_Half(first + 1), Floor_Half(first)};
+    const int firstK[2] = {Left_Half_Offset(first + 1), Left_Half_Offset(first)};
     for (int s = 0; s < 2; ++s) {
         const int k0 = firstK[s];
-        const int count = Floor_Half(last - s) - k0 + 1;
+        const int count = Left_Half_Offset(last - s) - k0 + 1;
         const int leftBase = column + k0 - h - leftStart;
         const int rightBase = rightEnd - (column - k0 - s - h);
         for (int j = 0; j < count; j += crossStep)
@@ -285,8 +279,8 @@ ParallaxMatch Match_Parallax(const StereoPlanes &planes, int column, int row,
         const std::int64_t sumR = work.rightPrefix[rightAt + n] - work.rightPrefix[rightAt];
         const std::int64_t squaresR =
             work.rightSquarePrefix[rightAt + n] - work.rightSquarePrefix[rightAt];
-        const int s = p - 2 * Floor_Half(p);
-        const std::int64_t cross = work.cross[s][Floor_Half(p) - firstK[s]];
+        const int s = p - 2 * Left_Half_Offset(p);
+        const std::int64_t cross = work.cross[s][Left_Half_Offset(p) - firstK[s]];
         const std::int64_t varianceL = cells * squaresL - sumL * sumL;
         const std::int64_t varianceR = cells * squaresR - sumR * sumR;
         work.defined[i] = static_cast<double>(varianceL) >= flat &&

@@ -67,6 +67,14 @@ struct ParallaxMatch {
     double coefficient; // its correlation coefficient, -1 to 1
 };
 
+// Where the halves stand for parallax p: the left half floor(p / 2) columns
+// right of the pointer (also for negative p), the right half p columns left
+// of it, so that their midpoint stays within half a column of the pointer.
+inline int Left_Half_Offset(int parallax)
+{
+    return parallax >= 0 ? parallax / 2 : -((1 - parallax) / 2);
+}
+
 // Matches at the pointer's picture position (column, row), both from 0 at
 // the picture's top-left pixel.
 ParallaxMatch Match_Parallax(const StereoPlanes &planes, int column, int row,
