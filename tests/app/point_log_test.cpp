@@ -3,7 +3,6 @@
 #include "replay_session.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -85,18 +84,6 @@ TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsaved
                   "320 nothing to\n340 take back\n320 nothing to\n340 take back\n170 ID   1 \n"),
         std::string::npos)
         << text;
-
-    // A point that was never saved: only its number goes back, and the
-    // warning with it.
-    ReplaySession unsaved;
-    unsaved.Write_Image(Grey);
-    ASSERT_EQ(mkdir(unsaved.Path("points.txt").c_str(), 0755), 0);
-    unsaved.Run("move 465 320\nrelease\nkey ctrl+z\nrelease\ntext\n");
-    EXPECT_EQ(unsaved.err, "could not open points.txt for appending: Is a directory\n"
-                           "point 1 was not written to points.txt: Is a directory\n"
-                           "point 1 was taken back; it had not been written to points.txt\n"
-                           "point 1 was not written to points.txt: Is a directory\n");
-    EXPECT_NE(unsaved.Text().find("170 ID   0 \n320 point 1\n340 taken back\n"), std::string::npos);
 }
 
 TEST(TakeBack, NothingIsRemovedOnceAnotherHandTouchedTheFile)

@@ -10,36 +10,35 @@
 namespace {
 
 using Delivered = std::tuple<UINT, WPARAM, LPARAM>; // message, wParam, lParam
-std::vector<Delivered> input;
 std::deque<std::vector<Delivered>> bursts;
 
-LRESULT CALLBACK Input_Window_Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
-        message == WM_MOUSEWHEEL)
-        input.emplace_back(message, wParam, lParam);
-    if (message == WM_DESTROY)
-        PostQuitMessage(0);
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void Create_Input_Window()
+// Creates the window and runs the message loop until it is closed, giving
+// the pointer and wheel messages it took.
+std::vector<MSG> Take_Input()
 {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = Input_Window_Proc;
+    windowClass.lpfnWndProc = Recording_Window_Proc;
     windowClass.lpszClassName = "InputTest";
     RegisterClassExA(&windowClass);
     CreateWindowExA(0, "InputTest", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
                     CW_USEDEFAULT, 1024, 700, nullptr, nullptr, nullptr, nullptr);
+    std::vector<MSG> taken;
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0)) {
+        if (msg.message == WM_MOUSEMOVE || msg.message == WM_LBUTTONDOWN ||
+            msg.message == WM_LBUTTONUP || msg.message == WM_MOUSEWHEEL)
+            taken.push_back(msg);
+        DispatchMessageA(&msg);
+    }
+    return taken;
 }
 
 // Hands the bursts to the window layer one each time the message loop runs
-// dry, as a back end turns all waiting events into input at once, and runs
-// the loop until they are delivered and the window closed.
-void Run_Bursts()
+// dry, as a back end turns all waiting events into input at once, and gives
+// what was delivered once the window closed.
+std::vector<Delivered> Run_Bursts()
 {
-    Create_Input_Window();
     Headless_Set_Idle_Handler(
         [](void *) {
             if (bursts.empty())
@@ -50,9 +49,10 @@ void Run_Bursts()
             return true;
         },
         nullptr);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0))
-        DispatchMessageA(&msg);
+    std::vector<Delivered> input;
+    for (const MSG &msg : Take_Input())
+        input.emplace_back(msg.message, msg.wParam, msg.lParam);
+    return input;
 }
 
 Delivered Move(int x, int y, WPARAM buttons = 0)
@@ -69,7 +69,6 @@ class InputQueueTest : public HeadlessTest {
     void SetUp() override
     {
         HeadlessTest::SetUp();
-        input.clear();
         bursts.clear();
     }
 };
@@ -83,10 +82,9 @@ TEST_F(InputQueueTest, MovesWithOtherButtonsHeldOrAlreadyTakenAreNotMerged)
                       Forward, Back, Move(17, 17), Move(18, 18)});
     bursts.push_back({Move(19, 19), Move(20, 20)});
     bursts.push_back({Move(21, 21)});
-    Run_Bursts();
-    EXPECT_EQ(input, (std::vector<Delivered>{Move(11, 11), Down, Move(13, 13, MK_LBUTTON),
-                                             Move(14, 14), Up, Move(16, 16), Forward, Back,
-                                             Move(18, 18), Move(20, 20), Move(21, 21)}));
+    EXPECT_EQ(Run_Bursts(), (std::vector<Delivered>{Move(11, 11), Down, Move(13, 13, MK_LBUTTON),
+                                                    Move(14, 14), Up, Move(16, 16), Forward, Back,
+                                                    Move(18, 18), Move(20, 20), Move(21, 21)}));
 }
 
 TEST_F(InputQueueTest, AFloodOfMovesQueuedBeforeTheWindowExistsCoalescesToTheNewestPosition)
@@ -96,14 +94,7 @@ TEST_F(InputQueueTest, AFloodOfMovesQueuedBeforeTheWindowExistsCoalescesToTheNew
         Headless_Queue_Input(WM_MOUSEMOVE, 0, MAKELPARAM(i % 1000, i % 600));
     Headless_Queue_Input(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
     Headless_Queue_Input(WM_MOUSEMOVE, 0, MAKELPARAM(400, 300));
-    Create_Input_Window();
-    std::vector<MSG> taken;
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0)) {
-        if (msg.message == WM_MOUSEMOVE || msg.message == WM_MOUSEWHEEL)
-            taken.push_back(msg);
-        DispatchMessageA(&msg);
-    }
+    const std::vector<MSG> taken = Take_Input();
     ASSERT_EQ(taken.size(), 3u);
     EXPECT_EQ(taken[0].lParam, MAKELPARAM(999, 99999 % 600));
     EXPECT_EQ((std::pair{taken[0].pt.x, taken[0].pt.y}), (std::pair<LONG, LONG>{999, 99999 % 600}));
