@@ -79,12 +79,10 @@ TEST(GradedPicture, TakesTheLeftViewFromTheAnaglyphsRedChannelTopRowFirst)
     ASSERT_EQ(image.width, pictureWidth);
     ASSERT_EQ(image.height, pictureHeight);
     // The file's rows run bottom up, three bytes blue, green, red each.
-    const int rowBytes = 3 * pictureWidth;
     for (int y : {0, 311, pictureHeight - 1})
         for (int x : {0, pictureWidth - 1}) {
-            const size_t red =
-                54 + static_cast<size_t>(pictureHeight - 1 - y) * rowBytes + 3 * x + 2;
-            const unsigned char level = static_cast<unsigned char>(bmp[red]);
+            const unsigned char level =
+                bmp[54 + 3 * ((pictureHeight - 1 - y) * pictureWidth + x) + 2];
             EXPECT_TRUE(Same(At(image, x, y), Rgb{level, level, level})) << x << ", " << y;
         }
     EXPECT_FALSE(Left_View_From_Bmp("not a bitmap", image));
