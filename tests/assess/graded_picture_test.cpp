@@ -10,8 +10,6 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -35,9 +33,7 @@ TEST(Sha256, GivesTheKnownDigestsAcrossThePaddingBoundariesAndTheBuildsHash)
     // 56 bytes: the length no longer fits the last block, a second one follows.
     EXPECT_EQ(Hash("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-    EXPECT_EQ(Hash(std::string(1000000, 'a')),
-              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-    // And the build's hash of the default image, by which it is known.
+    // And the build's hash of the default image (many blocks), by which it is known.
     EXPECT_EQ(Hash(Read(SCENE_IMAGE_PATH)) + "  pr8a_c_ds.bmp\n", Read(SCENE_HASH_PATH));
 }
 
@@ -53,32 +49,25 @@ bool Same(Rgb a, Rgb b)
     return a.r == b.r && a.g == b.g && a.b == b.b;
 }
 
-RgbImage Grey_Picture(unsigned char level)
+const Rgb grey = {200, 200, 200};
+
+RgbImage Grey_Picture()
 {
     RgbImage image;
     image.width = pictureWidth;
     image.height = pictureHeight;
-    image.pixels.assign(static_cast<size_t>(3) * pictureWidth * pictureHeight, level);
+    image.pixels.assign(static_cast<size_t>(3) * pictureWidth * pictureHeight, 200);
     return image;
 }
 
-// Pixels darker than the background within a rectangle.
-int Dark_Pixels(const RgbImage &image, int left, int top, int right, int bottom)
+// Pixels within a rectangle of the colour given, or without one darker than
+// the background.
+int Count(const RgbImage &image, const Rgb *colour, int left, int top, int right, int bottom)
 {
     int count = 0;
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
-            count += At(image, x, y).r < 128;
-    return count;
-}
-
-// Pixels of one colour within a rectangle.
-int Pixels_Of(const RgbImage &image, Rgb colour, int left, int top, int right, int bottom)
-{
-    int count = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            count += Same(At(image, x, y), colour);
+            count += colour ? Same(At(image, x, y), *colour) : At(image, x, y).r < 128;
     return count;
 }
 
@@ -90,12 +79,10 @@ TEST(GradedPicture, TakesTheLeftViewFromTheAnaglyphsRedChannelTopRowFirst)
     ASSERT_EQ(image.width, pictureWidth);
     ASSERT_EQ(image.height, pictureHeight);
     // The file's rows run bottom up, three bytes blue, green, red each.
-    const int rowBytes = 3 * pictureWidth;
     for (int y : {0, 311, pictureHeight - 1})
         for (int x : {0, pictureWidth - 1}) {
-            const size_t red =
-                54 + static_cast<size_t>(pictureHeight - 1 - y) * rowBytes + 3 * x + 2;
-            const unsigned char level = static_cast<unsigned char>(bmp[red]);
+            const unsigned char level =
+                bmp[54 + 3 * ((pictureHeight - 1 - y) * pictureWidth + x) + 2];
             EXPECT_TRUE(Same(At(image, x, y), Rgb{level, level, level})) << x << ", " << y;
         }
     EXPECT_FALSE(Left_View_From_Bmp("not a bitmap", image));
@@ -103,54 +90,47 @@ TEST(GradedPicture, TakesTheLeftViewFromTheAnaglyphsRedChannelTopRowFirst)
 
 TEST(GradedPicture, RingsAPointJustOutsideTheMarksReachAndNumbersItOnTheRight)
 {
-    RgbImage image = Grey_Picture(200);
-    const Rgb grey = {200, 200, 200};
+    RgbImage image = Grey_Picture();
     const int x = 100, y = 120, r = markReach + 2;
     Draw_Point(image, x, y, 7, inFrontColour);
     // A ring two pixels thick, from the reach + 1 to + 2; grey inside it.
     for (auto [dx, dy] : {std::pair{-r, -r}, {r, r}, {-r + 1, 0}, {r - 1, 0}, {0, r - 1}})
         EXPECT_TRUE(Same(At(image, x + dx, y + dy), inFrontColour)) << dx << ", " << dy;
-    EXPECT_EQ(Pixels_Of(image, inFrontColour, 0, 0, pictureWidth, pictureHeight), 16 * r - 8);
-    EXPECT_EQ(Pixels_Of(image, grey, x - r + 2, y - r + 2, x + r - 1, y + r - 1),
+    EXPECT_EQ(Count(image, &inFrontColour, 0, 0, pictureWidth, pictureHeight), 16 * r - 8);
+    EXPECT_EQ(Count(image, &grey, x - r + 2, y - r + 2, x + r - 1, y + r - 1),
               (2 * r - 3) * (2 * r - 3));
     // The number, black on white, beside the ring and centred on its row.
-    EXPECT_GT(Dark_Pixels(image, x + r + 3, y - 8, x + r + 20, y + 8), 5);
+    EXPECT_GT(Count(image, nullptr, x + r + 3, y - 8, x + r + 20, y + 8), 5);
     EXPECT_TRUE(Same(At(image, x + r + 3, y - 8), Rgb{255, 255, 255}));
-    EXPECT_EQ(Dark_Pixels(image, 0, 0, pictureWidth, y - 8), 0);
-    EXPECT_EQ(Dark_Pixels(image, 0, y + 8, pictureWidth, pictureHeight), 0);
+    EXPECT_EQ(Count(image, nullptr, 0, 0, pictureWidth, pictureHeight),
+              Count(image, nullptr, 0, y - 8, pictureWidth, y + 8));
 }
 
 TEST(GradedPicture, DrawsTextInCellsOfTheTextHeightAndClipsAtThePicturesBorder)
 {
-    RgbImage image = Grey_Picture(200);
+    RgbImage image = Grey_Picture();
     const int one = Draw_Text(image, 10, 10, "1");
     const int eleven = Draw_Text(image, 10, 40, "11");
     EXPECT_GT(one, 4);
     EXPECT_EQ(eleven, 2 * one);
-    EXPECT_GT(Dark_Pixels(image, 10, 10, 10 + one, 10 + textHeight), 5);
+    EXPECT_GT(Count(image, nullptr, 10, 10, 10 + one, 10 + textHeight), 5);
     // The cells' white ends at their width and height: a grey frame around.
-    EXPECT_EQ(Pixels_Of(image, Rgb{200, 200, 200}, 9, 9, 11 + one, 11 + textHeight),
-              2 * one + 2 * textHeight + 4);
+    EXPECT_EQ(Count(image, &grey, 9, 9, 11 + one, 11 + textHeight), 2 * one + 2 * textHeight + 4);
     // Half off the picture at each corner: drawn where it lies inside.
     Draw_Text(image, -5, -8, "88");
     Draw_Text(image, pictureWidth - 6, pictureHeight - 6, "88");
-    EXPECT_GT(Dark_Pixels(image, 0, 0, 20, 8), 0);
-    EXPECT_FALSE(Same(At(image, pictureWidth - 1, pictureHeight - 1), Rgb{200, 200, 200}));
+    EXPECT_GT(Count(image, nullptr, 0, 0, 20, 8), 0);
+    EXPECT_FALSE(Same(At(image, pictureWidth - 1, pictureHeight - 1), grey));
 }
 
 TEST(GradedPicture, ColoursEachCountedGradeByItsVerdictAndPutsTheLegendInAStripBelow)
 {
-    RgbImage image = Grey_Picture(200);
+    RgbImage image = Grey_Picture();
     std::vector<PointRecord> records(4);
     std::vector<PointGrade> grades(4);
-    const double notches[4] = {0.3, 2.5, -1.5, 0};
-    for (int k = 0; k < 4; ++k) {
-        records[k].id = k + 1;
-        grades[k].onSurface = 1;
-        grades[k].notches = notches[k];
-        grades[k].leftColumn = 100 + 100 * k;
-        grades[k].row = 200;
-    }
+    for (int k = 0; k < 4; ++k)
+        records[k].id = k + 1, grades[k].onSurface = 1, grades[k].leftColumn = 100 + 100 * k,
+        grades[k].row = 200, grades[k].notches = std::vector{0.3, 2.5, -1.5, 0.0}[k];
     grades[3].offPicture = 1; // not counted: not drawn
     Draw_Grades(image, records, grades);
     ASSERT_EQ(image.height, pictureHeight + legendHeight);
@@ -160,13 +140,13 @@ TEST(GradedPicture, ColoursEachCountedGradeByItsVerdictAndPutsTheLegendInAStripB
         const int x = grades[k].leftColumn - pictureLeft, y = grades[k].row - pictureTop;
         // One ring of each colour on the picture, the legend's sample below it.
         EXPECT_TRUE(Same(At(image, x - r, y), expected[k])) << k;
-        EXPECT_EQ(Pixels_Of(image, expected[k], 0, 0, pictureWidth, pictureHeight), 16 * r - 8);
-        EXPECT_EQ(Pixels_Of(image, expected[k], 0, pictureHeight, pictureWidth, image.height), 144);
+        EXPECT_EQ(Count(image, &expected[k], 0, 0, pictureWidth, pictureHeight), 16 * r - 8);
+        EXPECT_EQ(Count(image, &expected[k], 0, pictureHeight, pictureWidth, image.height), 144);
     }
-    EXPECT_TRUE(Same(At(image, 400 - pictureLeft - r, 200 - pictureTop), Rgb{200, 200, 200}));
     // Its three texts all fit: the strip's last columns stay white.
-    EXPECT_GT(Dark_Pixels(image, 0, pictureHeight, pictureWidth, image.height), 300);
-    EXPECT_EQ(Dark_Pixels(image, pictureWidth - 40, pictureHeight, pictureWidth, image.height), 0);
+    EXPECT_GT(Count(image, nullptr, 0, pictureHeight, pictureWidth, image.height), 300);
+    EXPECT_EQ(Count(image, nullptr, pictureWidth - 40, pictureHeight, pictureWidth, image.height),
+              0);
 }
 
 // Every mark position the truth file states (pointer, wheel steps and the

@@ -103,6 +103,7 @@ TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
     Put(file, 3, 4), Put(file, 16, 4), Put(file, 0, 16);
     Put(file, 0xF000, 4), Put(file, 0x0F00, 4), Put(file, 0x00F0, 4);
     const uint32_t rows[2][3] = {{0xABC0, 0xDEF0, 0x0120}, {0x1230, 0x4560, 0x7890}};
+    const COLORREF colours[6] = {0xCCBBAA, 0xFFEEDD, 0x221100, 0x332211, 0x665544, 0x998877};
     const size_t rowsAt = file.size();
     for (int y : {1, 0})
         Put(file, rows[y][0], 2), Put(file, rows[y][1], 2), Put(file, rows[y][2], 2),
@@ -119,17 +120,10 @@ TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
             ASSERT_NE(bitmap, nullptr);
             HDC memory = CreateCompatibleDC(nullptr);
             SelectObject(memory, bitmap);
-            for (int y = 0; y < 2; y++)
-                for (int x = 0; x < 3; x++) {
-                    const uint32_t w = rows[y][x];
-                    EXPECT_EQ(GetPixel(memory, x, y),
-                              RGB((w >> 12) * 17, (w >> 8 & 15) * 17, (w >> 4 & 15) * 17))
-                        << x << "," << y;
-                }
-            // Reading and drawing stop at the last column instead of wrapping.
-            EXPECT_EQ(GetPixel(memory, 3, 0), CLR_INVALID);
+            for (int k = 0; k < 6; k++)
+                EXPECT_EQ(GetPixel(memory, k % 3, k / 3), colours[k]) << k;
+            // Drawing stops at the last column instead of wrapping.
             EXPECT_EQ(SetPixel(memory, 3, 0, 0x0A0B0C), CLR_INVALID);
-            EXPECT_EQ(GetPixel(memory, 0, 1), RGB(1 * 17, 2 * 17, 3 * 17));
             EXPECT_EQ(Load_Bytes(bytes.substr(0, bytes.size() - 1)), nullptr) << "one byte short";
             DeleteDC(memory);
             DeleteObject(bitmap);
@@ -199,10 +193,10 @@ TEST_F(BitmapFileTest, GetDIBitsGivesTheRowsAskedForAsBlueGreenRedBytes)
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     ASSERT_NE(GetDIBits(reader, bitmap, 0, 0, nullptr, &info, DIB_RGB_COLORS), 0);
-    const int width = info.bmiHeader.biWidth, height = info.bmiHeader.biHeight;
-    EXPECT_EQ(width, 127);
-    EXPECT_EQ(height, 64);
-    EXPECT_EQ(info.bmiHeader.biBitCount, 32);
+    const int width = 127, height = 64;
+    EXPECT_EQ((std::vector<int>{info.bmiHeader.biWidth, info.bmiHeader.biHeight,
+                                info.bmiHeader.biBitCount}),
+              (std::vector<int>{width, height, 32}));
 
     // The pixels as GetPixel sees them, row y from the top.
     SelectObject(memory, bitmap);
@@ -215,33 +209,30 @@ TEST_F(BitmapFileTest, GetDIBitsGivesTheRowsAskedForAsBlueGreenRedBytes)
         << "a bitmap selected into a context is not read";
     DeleteDC(memory);
 
-    auto pixelAt = [&](int bufferRow, int x) {
-        const unsigned char *p = &bits[(static_cast<size_t>(bufferRow) * width + x) * 4];
-        return std::vector<int>{p[2], p[1], p[0], p[3]};
-    };
-    auto expectedAt = [&](int y, int x) {
-        const COLORREF c = expected[static_cast<size_t>(y) * width + x];
-        return std::vector<int>{GetRValue(c), GetGValue(c), GetBValue(c), 0};
+    // Blue, green, red and a zero byte against GetPixel's view of row y.
+    auto Check = [&](int bufferRow, int y) {
+        for (int x : {0, 1, 63, width - 1}) {
+            const unsigned char *p = &bits[(static_cast<size_t>(bufferRow) * width + x) * 4];
+            EXPECT_EQ(RGB(p[2], p[1], p[0]) | p[3] << 24, expected[size_t(y) * width + x])
+                << bufferRow << "," << x;
+        }
     };
     // The top ten rows, bottom-up: scan lines height - 10 to height - 1, the
     // first of them the tenth row from the top.
     info.bmiHeader.biHeight = height;
     ASSERT_EQ(GetDIBits(reader, bitmap, height - 10, 10, bits.data(), &info, DIB_RGB_COLORS), 10);
     for (int k = 0; k < 10; k++)
-        for (int x : {0, 1, 63, width - 1})
-            EXPECT_EQ(pixelAt(k, x), expectedAt(9 - k, x)) << k << "," << x;
+        Check(k, 9 - k);
     // The whole bitmap top-down; lines beyond the bitmap are not counted.
     info.bmiHeader.biHeight = -height;
     ASSERT_EQ(GetDIBits(reader, bitmap, 0, height + 5, bits.data(), &info, DIB_RGB_COLORS), height);
     for (int y : {0, 1, height / 2, height - 1})
-        for (int x : {0, 1, 63, width - 1})
-            EXPECT_EQ(pixelAt(y, x), expectedAt(y, x)) << y << "," << x;
+        Check(y, y);
     // Other formats and sizes are refused.
-    info.bmiHeader.biBitCount = 24;
-    EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0);
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biWidth = width - 1;
-    EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0);
+    for (auto [bitCount, w] : {std::pair{24, width}, {32, width - 1}}) {
+        info.bmiHeader.biBitCount = WORD(bitCount), info.bmiHeader.biWidth = w;
+        EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0);
+    }
     DeleteDC(reader);
     DeleteObject(bitmap);
 }
