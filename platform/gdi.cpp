@@ -7,8 +7,8 @@
 namespace {
 
 struct Gdi {
-    HandleTable<DeviceContext> dcs{Handle_Dc, {}, {}, 0};
-    HandleTable<GdiObject> objects{Handle_Gdi, {}, {}, 0};
+    HandleTable<DeviceContext> dcs{Handle_Dc, {}, {}};
+    HandleTable<GdiObject> objects{Handle_Gdi, {}, {}};
 };
 
 Gdi gdi;
@@ -101,12 +101,12 @@ HBITMAP Create_Bitmap(int width, int height, std::vector<COLORREF> &&pixels)
 
 int Live_Dcs()
 {
-    return gdi.dcs.live;
+    return gdi.dcs.Live();
 }
 
 int Live_Gdi_Objects()
 {
-    return gdi.objects.live;
+    return gdi.objects.Live();
 }
 
 void Reset_Gdi()
@@ -281,8 +281,6 @@ BOOL WINAPI TextOutA(HDC handle, int x, int y, LPCSTR text, int length)
     Surface surface;
     if (!Get_Surface(handle, &surface) || text == nullptr || length < 0)
         return FALSE;
-    if (surface.window != nullptr)
-        Note_Text_Drawn(x, y, text, length);
     return Draw_Text(surface, x, y, text, length) ? TRUE : FALSE;
 }
 

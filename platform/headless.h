@@ -12,6 +12,14 @@
 // gets one move at the newest position. Every other message is delivered as queued.
 void Headless_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam);
 
+// From now on input waits in the back end and reaches the program a few
+// messages at a time (a move right behind an undelivered move merging into
+// it), and each move of the system pointer that the program makes comes back
+// as a pointer move only after `messages` more input messages, behind the
+// moves still coming back: a window system under a burst of input. 0, the
+// default, delivers input and moves at once.
+void Headless_Set_Echo_Lag(int messages);
+
 // Called by GetMessageA whenever it has nothing to deliver (no posted message, no queued
 // input, no pending paint). The handler may queue input, resize, invalidate or request a
 // close, and returns true; it returns false when it has nothing more. Then the layer delivers

@@ -1,43 +1,42 @@
-// What tests, benchmarks and the replay runner read back from the window
-// system: the main window's client area as the program drew it, the system
-// pointer's display counter, the text drawn, and the device contexts and GDI
-// objects still alive. Part of the layer's core, so it is the same whichever
-// back end is linked.
+// What tests, benchmarks and the replay runner read back from the headless
+// back end: the main window's client area as it was last presented, the text
+// lines it shows, the system pointer's display counter and where it was sent,
+// and the device contexts and GDI objects still alive. Nothing of it is in a
+// program that shows a real window.
 #pragma once
 
 #include "platform/desktop.h"
 
 #include <string>
-#include <vector>
 
 // Null before the main window is created and after it is destroyed.
 HWND Inspect_Main_Window();
 // The class style the main window was created with; 0 while there is none.
 UINT Inspect_Main_Window_Class_Style();
 
-// The main window's client framebuffer, kept after the window is destroyed;
-// CLR_INVALID outside it.
+// The main window's client area as last presented (messages are presented
+// when none is left to deliver, and when the window is destroyed), kept
+// after the window is gone; CLR_INVALID outside it.
 COLORREF Inspect_Client_Pixel(int x, int y);
 int Inspect_Client_Width();
 int Inspect_Client_Height();
 // Writes the client area as a 24-bit BMP; false when it could not.
 bool Inspect_Save_Client_Bmp(const char *path);
 
-// ShowCursor's display counter and the number of ShowCursor calls so far.
+// ShowCursor's display counter: the pointer shows while it is 0 or more.
 int Inspect_Cursor_Counter();
-int Inspect_Show_Cursor_Calls();
 
 // Where SetCursorPos last sent the system pointer, in screen coordinates;
 // false while it never did.
 bool Inspect_Pointer_Moved_To(int *x, int *y);
 
-// Every TextOutA into a window's device context since the last call, in
-// order, whether or not anything of it could be drawn.
-struct DrawnText {
-    int x, y;
-    std::string text;
-};
-std::vector<DrawnText> Inspect_Take_Text_Calls();
+// The text that the client area shows from (x, y) to its right edge, read
+// off its pixels in the layer's font, one line of Inspect_Text_Height() rows
+// from y down; trailing blanks are dropped. Where the pixels are not the
+// cells of characters (a character drawn over part of another, a picture),
+// the text ends with "?".
+std::string Inspect_Text_At(int x, int y);
+int Inspect_Text_Height();
 
 // Device contexts and GDI objects (stock objects aside) not yet deleted.
 int Inspect_Live_Dcs();

@@ -40,7 +40,6 @@ template <typename T> struct HandleTable {
     HandleKind kind;
     std::vector<Slot> slots;
     std::vector<uint32_t> freeSlots;
-    int live = 0;
 
     uintptr_t Add(T *item)
     {
@@ -52,7 +51,6 @@ template <typename T> struct HandleTable {
             freeSlots.pop_back();
             slots[slot].item = item;
         }
-        live++;
         return Make_Handle(kind, slot, slots[slot].generation);
     }
     T *Find(const void *handle) const
@@ -71,8 +69,9 @@ template <typename T> struct HandleTable {
         s.item = nullptr;
         s.generation = s.generation == UINT32_MAX ? 1 : s.generation + 1;
         freeSlots.push_back((uint32_t)(&s - slots.data()));
-        live--;
     }
+    // Every slot holds an item or waits in freeSlots.
+    int Live() const { return (int)(slots.size() - freeSlots.size()); }
 };
 
 struct DeviceContext;
@@ -137,9 +136,6 @@ struct Surface {
 Window *Find_Window(HWND window);
 // The main window; null before it is created and after it is destroyed.
 Window *Main_Window();
-// The main window's client framebuffer, or the last one's after it was
-// destroyed, with its size.
-const std::vector<COLORREF> &Client_Pixels(int *width, int *height);
 int Cursor_Counter();
 void Reset_Window_System();
 
@@ -159,11 +155,6 @@ int Live_Dcs();
 int Live_Gdi_Objects();
 void Reset_Gdi();
 
-// inspection.cpp: what the core tells the record that tests read back.
-void Note_Show_Cursor();
-void Note_Pointer_Moved(int x, int y);
-void Note_Text_Drawn(int x, int y, const char *text, int length);
-
 // bitmap_file.cpp
 // Decodes a BMP file held in memory into top-down COLORREF rows; false for a
 // file that is not a BMP this layer accepts.
@@ -177,6 +168,9 @@ bool Draw_Text(const Surface &surface, int x, int y, const char *text, int lengt
 // Closes the font and forgets the rasterised characters; the next text opens
 // the font again.
 void Close_Text();
+// One character's cell as Draw_Text copies it: `width` columns (its advance)
+// by `height` rows, top row first; null when no font could be opened.
+const COLORREF *Text_Cell(unsigned char code, int *width, int *height);
 
 // Rectangle helpers. Corners are computed in 64 bits and kept within +-2^30
 // so that no caller's coordinates can overflow later arithmetic.

@@ -123,6 +123,16 @@ void Close_Text()
     text = TextState();
 }
 
+const COLORREF *Text_Cell(unsigned char code, int *width, int *height)
+{
+    if (!Open_Font())
+        return nullptr;
+    const Glyph &glyph = Get_Glyph(code);
+    *width = glyph.width;
+    *height = text.height;
+    return glyph.cell.data();
+}
+
 bool Draw_Text(const Surface &surface, int x, int y, const char *characters, int length)
 {
     if (!Open_Font())

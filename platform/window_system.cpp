@@ -30,7 +30,7 @@ constexpr int Default_Window_Height = 700;
 
 struct WindowSystem {
     std::vector<WindowClass> classes;
-    HandleTable<Window> windows{Handle_Window, {}, {}, 0};
+    HandleTable<Window> windows{Handle_Window, {}, {}};
     Window *mainWindow = nullptr;
     HICON mainIcon = nullptr;
     bool mainCreated = false;
@@ -42,9 +42,6 @@ struct WindowSystem {
     bool keysDown[256] = {}; // as of the last key message taken from the queue
     int pendingWidth = 0;    // client size asked for before the main window exists
     int pendingHeight = 0;
-    std::vector<COLORREF> lastPixels; // the main window's client area after destruction
-    int lastWidth = 0;
-    int lastHeight = 0;
 };
 
 WindowSystem state;
@@ -304,10 +301,8 @@ BOOL WINAPI DestroyWindow(HWND handle)
         else
             i++;
     if (window == state.mainWindow) {
+        // What was drawn last reaches the screen before the window goes.
         Present_Main_Window();
-        state.lastPixels.swap(window->pixels);
-        state.lastWidth = window->width;
-        state.lastHeight = window->height;
         state.mainWindow = nullptr;
         state.input.clear();
         Close_Text();
@@ -476,7 +471,6 @@ BOOL WINAPI ClientToScreen(HWND handle, POINT *point)
 
 BOOL WINAPI SetCursorPos(int x, int y)
 {
-    Note_Pointer_Moved(x, y);
     Backend_Move_Pointer(x, y);
     return TRUE;
 }
@@ -484,7 +478,6 @@ BOOL WINAPI SetCursorPos(int x, int y)
 int WINAPI ShowCursor(BOOL show)
 {
     state.cursorCounter += show ? 1 : -1;
-    Note_Show_Cursor();
     Backend_Cursor_Changed(state.cursorCounter);
     return state.cursorCounter;
 }
@@ -547,24 +540,17 @@ HICON Platform_Main_Window_Icon()
 
 int Platform_Client_Width()
 {
-    return state.mainWindow ? state.mainWindow->width : state.lastWidth;
+    return state.mainWindow ? state.mainWindow->width : 0;
 }
 
 int Platform_Client_Height()
 {
-    return state.mainWindow ? state.mainWindow->height : state.lastHeight;
+    return state.mainWindow ? state.mainWindow->height : 0;
 }
 
 Window *Main_Window()
 {
     return state.mainWindow;
-}
-
-const std::vector<COLORREF> &Client_Pixels(int *width, int *height)
-{
-    *width = Platform_Client_Width();
-    *height = Platform_Client_Height();
-    return state.mainWindow ? state.mainWindow->pixels : state.lastPixels;
 }
 
 int Cursor_Counter()

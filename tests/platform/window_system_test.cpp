@@ -83,11 +83,14 @@ TEST_F(WindowSystemTest, PixelsOutsideTheClientAreaOrWithoutAContextAreInvalid)
     // stays there instead of wrapping into the next row.
     EXPECT_EQ(SetPixel(dc, 1011, 0, 0xFF010203), 0x010203u);
     EXPECT_EQ(GetPixel(dc, 1011, 0), 0x010203u);
+    Pump(); // presents what was drawn
+    EXPECT_EQ(Inspect_Client_Pixel(1011, 0), 0x010203u);
     EXPECT_EQ(Inspect_Client_Pixel(0, 1), White);
     SetPixel(dc, 1011, 0, White);
     // Extreme positions and sizes draw nothing and do not overflow.
     EXPECT_TRUE(BitBlt(dc, INT_MAX - 3, INT_MIN + 2, INT_MAX, INT_MAX, dc, INT_MIN, 0, SRCCOPY));
     EXPECT_TRUE(BitBlt(dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX, dc, INT_MAX, INT_MAX, SRCCOPY));
+    Pump();
     for (int y = 0; y < 669; y++)
         for (int x = 0; x < 1012; x++)
             ASSERT_EQ(Inspect_Client_Pixel(x, y), White) << x << "," << y;
@@ -105,6 +108,7 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
         for (int x = 880; x < 1012; x++)
             SetPixel(dc, x, y, Red);
     ASSERT_TRUE(TextOutA(dc, 920, 200, "X  1234.567 ", 12));
+    Pump();
     int right = 0, bottom = 0, dark = 0, coloured = 0;
     for (int y = 190; y < 230; y++)
         for (int x = 880; x < 1012; x++)
@@ -119,6 +123,7 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
     for (auto [y, text] :
          {std::pair{170, "ID 888 "}, {170, "ID   0 "}, {230, "ID   0 "}, {260, "ID   1 "}})
         TextOutA(dc, 900, y, text, 7);
+    Pump();
     // Across the fresh cell, whose top row is opaque white, 20 rows down.
     int leftOver = 0, differing = 0;
     for (int y = 0; y < 20; y++)
@@ -130,6 +135,7 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
     EXPECT_GT(differing, 0);
     // Clipped at the client edge and to the paint's update region.
     EXPECT_TRUE(TextOutA(dc, 1000, 280, "Z  -99999.999 ", 14));
+    Pump();
     EXPECT_NE(Inspect_Client_Pixel(1011, 285), Red);
     EXPECT_TRUE(TextOutA(dc, INT_MIN, INT_MAX, "Z  -99999.999 ", 14));
     EXPECT_FALSE(TextOutA(nullptr, 0, 0, "ID   0 ", 7));

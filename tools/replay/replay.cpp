@@ -16,10 +16,15 @@
 //   expose L T R B     part of the client area uncovered (right, bottom exclusive)
 //   resize W H         client area resized to W by H
 //   save FILE          save the client area as a 24-bit BMP
-//   cursor             print "cursor COUNTER CALLS" (the system pointer's display
-//                      counter and the number of ShowCursor calls so far)
-//   text               print "text X Y TEXT" for every text line the program drew
-//                      into the window since the last text line of the script
+//   cursor             print "cursor COUNTER": the system pointer's display
+//                      counter (the pointer shows while it is 0 or more)
+//   readout            print "readout ROW TEXT" for every line of the readout
+//                      beside the picture that shows anything, read off the
+//                      window's pixels; a line with pixels that are no text
+//                      ends with "?", and pixels in the readout column
+//                      outside its lines print "readout stray ROW"
+//   read X Y           print "read X Y TEXT": the text line the window shows
+//                      from (X, Y) to its right edge, read likewise
 //   objects            print "objects DCS BITMAPS": device contexts and bitmaps
 //                      not yet deleted
 //   pointer            print "pointer X Y": where the program last sent the
@@ -33,6 +38,12 @@
 //                      style (hexadecimal) and client size
 //   close              close request, as from the close box
 //   kill               end the process at once, as a kill would
+//   echo-lag N         from now on input reaches the program a few messages at
+//                      a time, and each move of the system pointer that the
+//                      program makes comes back N input messages later, as a
+//                      window system under a burst of input delivers them
+//   burst ... end      the input lines between burst and end arrive at once,
+//                      before the program has handled the first of them
 // A move, wheel, release or key line prefixed with "early" is queued before the
 // window is first painted, as input that arrives while the window appears;
 // early moves in a row reach the window as one, at the last position, as moves
@@ -59,9 +70,7 @@ struct Script {
     std::vector<std::string> lines;
     std::size_t next = 0;
     bool failed = false;
-    std::size_t lastText = 0; // the index of the last text line, if hasText
-    bool hasText = false;
-    std::string text; // what the next text line prints
+    bool inBurst = false; // between burst and end
 };
 
 LPARAM Client_Position(long x, long y)
@@ -171,20 +180,35 @@ void Script_Error(Script &script, const std::string &line)
     script.failed = true;
 }
 
-// Takes the text the program drew since the last call. It is kept, as the
-// next text line will print it, only while a text line is still to come:
-// a long script would otherwise hold every line drawn for every move.
-void Collect_Text(Script &script)
+// The readout's rows: the point number, X, Y, Z and the parallax, the
+// notice's lines and the line of automatic height.
+std::vector<int> Readout_Rows()
 {
-    const std::vector<DrawnText> calls = Inspect_Take_Text_Calls();
-    if (!script.hasText || script.lastText < script.next)
-        return;
-    for (const DrawnText &call : calls) {
-        char head[40];
-        std::snprintf(head, sizeof head, "text %d %d ", call.x, call.y);
-        script.text += head;
-        script.text += call.text.c_str(); // as printed with %s
-        script.text += '\n';
+    std::vector<int> rows = {readoutIdRow, readoutXRow, readoutYRow, readoutZRow,
+                             readoutParallaxRow};
+    for (int line = 0; line < noticeMaxLines; line++)
+        rows.push_back(noticeTop + line * noticeLineHeight);
+    rows.push_back(autoHeightRow);
+    return rows;
+}
+
+void Print_Readout()
+{
+    const int height = Inspect_Text_Height();
+    const std::vector<int> rows = Readout_Rows();
+    for (int row : rows) {
+        const std::string text = Inspect_Text_At(readoutColumn, row);
+        if (!text.empty())
+            std::printf("readout %d %s\n", row, text.c_str());
+    }
+    for (int y = 0; y < Inspect_Client_Height(); y++) {
+        const bool inLine = std::any_of(rows.begin(), rows.end(),
+                                        [&](int row) { return y >= row && y < row + height; });
+        for (int x = readoutColumn; !inLine && x < Inspect_Client_Width(); x++)
+            if (Inspect_Client_Pixel(x, y) != RGB(255, 255, 255)) {
+                std::printf("readout stray %d\n", y);
+                return;
+            }
     }
 }
 
@@ -192,7 +216,6 @@ void Collect_Text(Script &script)
 bool Next_Step(void *context)
 {
     Script &script = *static_cast<Script *>(context);
-    Collect_Text(script);
     while (script.next < script.lines.size() && !script.failed) {
         const std::string &line = script.lines[script.next++];
         std::istringstream args(line);
@@ -206,7 +229,17 @@ bool Next_Step(void *context)
         std::string file, target;
         if (Input_Messages(verb, args, &input)) {
             Queue_Input(input);
+            if (!script.inBurst)
+                return true;
+        } else if (verb == "burst" && !script.inBurst) {
+            script.inBurst = true;
+        } else if (verb == "end" && script.inBurst) {
+            script.inBurst = false;
             return true;
+        } else if (verb == "echo-lag" && (args >> a)) {
+            Headless_Set_Echo_Lag(static_cast<int>(a));
+        } else if (script.inBurst) {
+            Script_Error(script, line); // only input arrives in a burst
         } else if (verb == "expose" && (args >> a >> b >> c >> d)) {
             Headless_Invalidate(static_cast<int>(a), static_cast<int>(b), static_cast<int>(c),
                                 static_cast<int>(d));
@@ -221,11 +254,14 @@ bool Next_Step(void *context)
             if (!Inspect_Save_Client_Bmp(file.c_str()))
                 std::fprintf(stderr, "quor_vane_replay: could not save %s\n", file.c_str());
         } else if (verb == "cursor") {
-            std::printf("cursor %d %d\n", Inspect_Cursor_Counter(), Inspect_Show_Cursor_Calls());
+            std::printf("cursor %d\n", Inspect_Cursor_Counter());
             std::fflush(stdout);
-        } else if (verb == "text") {
-            std::fputs(script.text.c_str(), stdout);
-            script.text.clear();
+        } else if (verb == "readout") {
+            Print_Readout();
+            std::fflush(stdout);
+        } else if (verb == "read" && (args >> a >> b)) {
+            const std::string text = Inspect_Text_At(static_cast<int>(a), static_cast<int>(b));
+            std::printf("read %ld %ld%s%s\n", a, b, text.empty() ? "" : " ", text.c_str());
             std::fflush(stdout);
         } else if (verb == "objects") {
             std::printf("objects %d %d\n", Inspect_Live_Dcs(), Inspect_Live_Gdi_Objects());
@@ -297,15 +333,8 @@ int main(int argc, char **argv)
         return 2;
     }
     Script script;
-    for (std::string line; std::getline(in, line);) {
-        std::istringstream words(line);
-        std::string verb;
-        if (words >> verb && verb == "text") {
-            script.hasText = true;
-            script.lastText = script.lines.size();
-        }
+    for (std::string line; std::getline(in, line);)
         script.lines.push_back(line);
-    }
     if (!Queue_Early_Input(script)) {
         std::fprintf(stderr,
                      "quor_vane_replay: an early line must be move, wheel, release or key\n");
