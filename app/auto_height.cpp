@@ -1,4 +1,4 @@
-// Automatic height: the mode, and the picture it matches on. The matching
+// The picture automatic height matches on, and the match at a position. It
 // reads the picture as the last paint loaded it, never the window's pixels,
 // which also hold the mark and the readout.
 #include "app/measure_window.h"
@@ -6,8 +6,6 @@
 
 #include <cstdint>
 #include <vector>
-
-AutoHeightRecord AutoHeight = {0, Auto_Line_None, 0.0, 0};
 
 namespace {
 
@@ -67,64 +65,17 @@ bool Split_Bitmap(HBITMAP bitmap)
 
 void Keep_Match_Picture(HBITMAP bitmap)
 {
-    AutoHeight.pictureKept = 1;
     if (bitmap == nullptr || !Split_Bitmap(bitmap))
         matchPlanes = StereoPlanes();
 }
 
-void Forget_Match_Picture()
+bool Match_Offsets_At(int x, int y, int *leftOffset, int *rightOffset, double *coefficient)
 {
-    if (AutoHeight.pictureKept == 0)
-        return;
-    AutoHeight.pictureKept = 0;
-    matchPlanes = StereoPlanes();
-}
-
-void Set_Parallax_By_Match()
-{
-    const ParallaxMatch match = Match_Parallax(matchPlanes, MarkState.pointerX - pictureLeft,
-                                               MarkState.pointerY - pictureTop);
-    if (match.matched == 0) {
-        AutoHeight.line = Auto_Line_No_Match;
-        return;
-    }
-    MarkState.leftOffset = Left_Half_Offset(match.parallax);
-    MarkState.rightOffset = MarkState.leftOffset - match.parallax;
-    AutoHeight.line = Auto_Line_Match;
-    AutoHeight.coefficient = match.coefficient;
-}
-
-void Toggle_Auto_Height()
-{
-    if (AutoHeight.on == 1) {
-        AutoHeight.on = 0;
-        AutoHeight.line = Auto_Line_None;
-        Write_Auto_Height_Line();
-        return;
-    }
-    AutoHeight.on = 1;
-    AutoHeight.line = Auto_Line_On;
-    // Before the first paint there is no picture yet: that paint keeps it.
-    if (windowDC == nullptr)
-        return;
-    if (AutoHeight.pictureKept == 0) {
-        char problem[imageProblemSize];
-        HBITMAP bitmap = Load_Stereo_Image(problem, sizeof problem);
-        Keep_Match_Picture(bitmap);
-        if (bitmap != nullptr)
-            DeleteObject(bitmap);
-    }
-    // A pointer column of 0: the mark was never inside the area.
-    if (MarkState.pointerX == 0)
-        Write_Auto_Height_Line();
-    else
-        Match_At_Mark();
-}
-
-void End_Auto_Height_By_Hand()
-{
-    if (AutoHeight.on == 0)
-        return;
-    AutoHeight.on = 0;
-    AutoHeight.line = Auto_Line_Off;
+    const ParallaxMatch match = Match_Parallax(matchPlanes, x - pictureLeft, y - pictureTop);
+    if (match.outcome != MatchFound)
+        return false;
+    *leftOffset = Left_Half_Offset(match.parallax);
+    *rightOffset = *leftOffset - match.parallax;
+    *coefficient = match.coefficient;
+    return true;
 }

@@ -29,20 +29,15 @@ int Blue_Of(COLORREF colour)
 
 void Init_Mark_Shape()
 {
-    // A diagonal cross, 2 * markReach + 1 pixels square, arms three pixels thick, walked by
-    // column offset and then by row offset.
+    // Walked by column offset and then by row offset.
     int entry = 0;
-    for (int dx = -markReach; dx <= markReach; ++dx) {
-        for (int dy = -markReach; dy <= markReach; ++dy) {
-            int fromMain = dx - dy < 0 ? dy - dx : dx - dy;
-            int fromAnti = dx + dy < 0 ? -(dx + dy) : dx + dy;
-            if (fromMain <= 1 || fromAnti <= 1) {
+    for (int dx = -markReach; dx <= markReach; ++dx)
+        for (int dy = -markReach; dy <= markReach; ++dy)
+            if (In_Mark_Shape(dx, dy)) {
                 markShapeDx[entry] = dx;
                 markShapeDy[entry] = dy;
                 ++entry;
             }
-        }
-    }
 }
 
 // Every pixel operation walks the table in order and, per entry, handles the

@@ -15,9 +15,21 @@
 // Exit status after the window has been closed.
 constexpr int normalExitCode = 18;
 
-// Pixels in one half of the floating mark: a diagonal cross of markReach
-// pixels each way from its centre, arms three pixels thick.
-constexpr int markPixelCount = 45;
+// The cells of one half of the floating mark, relative to its centre: a
+// diagonal cross of markReach pixels each way, arms three pixels thick.
+constexpr bool In_Mark_Shape(int dx, int dy)
+{
+    return (dx - dy <= 1 && dy - dx <= 1) || (dx + dy <= 1 && -(dx + dy) <= 1);
+}
+constexpr int Mark_Shape_Size()
+{
+    int cells = 0;
+    for (int dx = -markReach; dx <= markReach; ++dx)
+        for (int dy = -markReach; dy <= markReach; ++dy)
+            cells += In_Mark_Shape(dx, dy) ? 1 : 0;
+    return cells;
+}
+constexpr int markPixelCount = Mark_Shape_Size();
 
 struct MarkStateRecord {
     int pointerX; // last pointer position inside the measurement area
@@ -45,9 +57,8 @@ enum AutoHeightLine {
 
 struct AutoHeightRecord {
     int on;
-    int line;           // an AutoHeightLine: what the readout shows next
+    int line;           // an AutoHeightLine: what the readout shows
     double coefficient; // of the last match
-    int pictureKept;    // 1: the matcher holds the last paint's picture (none if it failed)
 };
 
 extern MarkStateRecord MarkState;
@@ -68,8 +79,8 @@ LRESULT CALLBACK Measure_Window_Procedure(HWND window, UINT message, WPARAM wPar
 LRESULT Handle_Paint(HWND window);
 LRESULT Handle_Destroy();
 
-// Measurement interaction: the pointer, the wheel and the click that records
-// a point.
+// Measurement interaction: the pointer, the wheel, the click that records a
+// point, taking it back, and automatic height.
 void Handle_Pointer_Move(unsigned x, unsigned y);
 void Handle_Wheel(unsigned wheelWord);
 void Measure_At_Mark();
@@ -77,35 +88,34 @@ void Record_Point();
 void Take_Back_Point();
 // Depth by one column: one half moves, toward the other or away from it.
 void Change_Parallax_By_Column(bool narrow);
-// Moves the mark from its last position as a pointer move there would, within
-// the measurement area, and the system pointer with it.
-void Move_Mark_By(HWND window, int dx, int dy);
-// The keys that place the mark, record and take back points; false for a key
-// left to the default handling. flags is the key message's lParam.
+// Whether the pointer was ever inside the measurement area: before, the mark
+// has no position.
+bool Mark_Ever_Inside();
+// Turns automatic height on (matching at the mark at once) or off; a depth
+// step by hand turns it off too.
+void Toggle_Auto_Height();
+
+// Keys: those that place the mark, record and take back points, and turn
+// automatic height on and off; false for a key left to the default handling.
+// flags is the key message's lParam.
 bool Handle_Key(HWND window, WPARAM key, LPARAM flags);
 // A pointer move message that only reports where a key sent the system
 // pointer; such a move is not measured again.
 bool Pointer_Move_Echo(unsigned x, unsigned y);
 
-// Automatic height. The key turns it on and off; turned on, it matches at
-// the mark at once. A depth step by hand turns it off. Set_Parallax_By_Match
-// sets the offsets at the pointer's position, or leaves them if nothing
-// matched. Handle_Paint hands the loaded picture (null if none) to
-// Keep_Match_Picture while the mode is on, and calls Forget_Match_Picture
-// otherwise; turning the mode on reads the picture again if it was forgotten.
-void Toggle_Auto_Height();
-void End_Auto_Height_By_Hand();
-void Set_Parallax_By_Match();
-void Match_At_Mark();
+// The picture automatic height matches on: every paint keeps the one it
+// loaded (null when none could be), and Match_Offsets_At gives the offsets at
+// which the mark rests on its surface at a client position, or false when
+// nothing matched there.
 void Keep_Match_Picture(HBITMAP bitmap);
-void Forget_Match_Picture();
-// Loads the stereo image as a paint does: null if it cannot be shown.
-HBITMAP Load_Stereo_Image(char *problem, std::size_t size);
+bool Match_Offsets_At(int x, int y, int *leftOffset, int *rightOffset, double *coefficient);
 
 // The readout beside the picture. A notice about a point (one that could not
-// be saved, or was taken back) stands below it, headed "point N" unless id is
-// 0, and comes back with every readout until another notice replaces it or it
-// is cleared.
+// be saved, was taken back, or was recorded unseen) stands below it, headed
+// "point N" unless id is 0, and comes back with every readout until another
+// notice replaces it or it is cleared. Lines whose text changes length are
+// drawn across the readout's full width, so that nothing of an earlier line
+// stays beside a shorter one.
 void Write_Readout();
 void Write_Point_Number();
 // The line of automatic height below the notice: what AutoHeight.line says,

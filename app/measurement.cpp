@@ -8,6 +8,7 @@ double objectX = 0.0;
 double objectY = 0.0;
 double objectZ = 0.0;
 int measuredParallax = 0;
+AutoHeightRecord AutoHeight = {0, Auto_Line_None, 0.0};
 
 namespace {
 
@@ -46,6 +47,13 @@ void Measure_At_Mark()
                        MarkState.pointerX + MarkState.rightOffset, &objectX, &objectY, &objectZ);
 }
 
+bool Mark_Ever_Inside()
+{
+    // Columns inside the area are at least areaLeft: a pointer column of 0
+    // means no move ever came in.
+    return MarkState.pointerX != 0;
+}
+
 namespace {
 
 // Measures at the mark as it now stands, writes the readout, then saves the
@@ -54,10 +62,57 @@ void Measure_And_Draw_Mark(bool adaptColours)
 {
     Measure_At_Mark();
     Write_Readout();
+    // "auto off" says once that a depth step by hand ended the mode; the
+    // next readout blanks it.
+    if (AutoHeight.line == Auto_Line_Off)
+        AutoHeight.line = Auto_Line_None;
     Save_Mark_Pixels();
     if (adaptColours)
         Adapt_Mark_Colours();
     Draw_Mark_Pixels();
+}
+
+// Sets the offsets by matching at the pointer's position, or leaves them and
+// says so when nothing matched.
+void Set_Parallax_By_Match()
+{
+    if (Match_Offsets_At(MarkState.pointerX, MarkState.pointerY, &MarkState.leftOffset,
+                         &MarkState.rightOffset, &AutoHeight.coefficient))
+        AutoHeight.line = Auto_Line_Match;
+    else
+        AutoHeight.line = Auto_Line_No_Match;
+}
+
+void End_Auto_Height_By_Hand()
+{
+    if (AutoHeight.on == 0)
+        return;
+    AutoHeight.on = 0;
+    AutoHeight.line = Auto_Line_Off;
+}
+
+// Takes the mark off the picture before a change of depth.
+void Restore_Unless_Painted()
+{
+    // After a paint the saved pixels belong to a picture that is gone:
+    // writing them back would leave stale patches, so the first draw after a
+    // paint restores nothing, whether a move or a depth step makes it.
+    if (MarkState.freshPaint == 1)
+        MarkState.freshPaint = 0;
+    else
+        Restore_Mark_Pixels();
+}
+
+// Restores the mark (unless a paint has removed it), moves its halves by the
+// given columns, then measures, shows and draws it as any depth step does.
+// A step by hand ends automatic height: the user's depth holds.
+void Step_Parallax(int leftStep, int rightStep)
+{
+    End_Auto_Height_By_Hand();
+    Restore_Unless_Painted();
+    MarkState.leftOffset = MarkState.leftOffset + leftStep;
+    MarkState.rightOffset = MarkState.rightOffset + rightStep;
+    Measure_And_Draw_Mark(true);
 }
 
 } // namespace
@@ -96,59 +151,23 @@ void Handle_Pointer_Move(unsigned x, unsigned y)
     Measure_And_Draw_Mark(!firstAfterPaint);
 }
 
-namespace {
-
-// Takes the mark off the picture before a change of depth.
-void Restore_Unless_Painted()
+void Toggle_Auto_Height()
 {
-    // After a paint the saved pixels belong to a picture that is gone:
-    // writing them back would leave stale patches, so the first draw after a
-    // paint restores nothing, whether a move or a depth step makes it.
-    if (MarkState.freshPaint == 1)
-        MarkState.freshPaint = 0;
-    else
-        Restore_Mark_Pixels();
-}
-
-// Restores the mark (unless a paint has removed it), moves its halves by the
-// given columns, then measures, shows and draws it as any depth step does.
-// A step by hand ends automatic height: the user's depth holds.
-void Step_Parallax(int leftStep, int rightStep)
-{
-    End_Auto_Height_By_Hand();
-    Restore_Unless_Painted();
-    MarkState.leftOffset = MarkState.leftOffset + leftStep;
-    MarkState.rightOffset = MarkState.rightOffset + rightStep;
-    Measure_And_Draw_Mark(true);
-}
-
-// Where keys sent the system pointer, oldest first: the move messages those
-// positions bring back are not measured again. They come in order, maybe
-// merged into the newest, so a move to any of them answers it and every
-// older one.
-constexpr int maxPointerEchoes = 16;
-POINT pointerEchoes[maxPointerEchoes];
-int pointerEchoCount = 0;
-
-void Expect_Pointer_Echo(int x, int y)
-{
-    if (pointerEchoCount == maxPointerEchoes) {
-        for (int i = 1; i < maxPointerEchoes; i++)
-            pointerEchoes[i - 1] = pointerEchoes[i];
-        pointerEchoCount--;
+    if (AutoHeight.on == 1) {
+        AutoHeight.on = 0;
+        AutoHeight.line = Auto_Line_None;
+        Write_Auto_Height_Line();
+        return;
     }
-    pointerEchoes[pointerEchoCount++] = POINT{x, y};
-}
-
-int Clamp(int value, int low, int high)
-{
-    return value < low ? low : value > high ? high : value;
-}
-
-} // namespace
-
-void Match_At_Mark()
-{
+    AutoHeight.on = 1;
+    AutoHeight.line = Auto_Line_On;
+    // With no mark yet (or no window to draw in) the next move matches.
+    if (windowDC == nullptr)
+        return;
+    if (!Mark_Ever_Inside()) {
+        Write_Auto_Height_Line();
+        return;
+    }
     Restore_Unless_Painted();
     Set_Parallax_By_Match();
     Measure_And_Draw_Mark(true);
@@ -173,34 +192,6 @@ void Change_Parallax_By_Column(bool narrow)
         leftAhead ? Step_Parallax(1, 0) : Step_Parallax(0, -1);
 }
 
-void Move_Mark_By(HWND window, int dx, int dy)
-{
-    // Columns and rows inside the area are at least 10: a pointer column of
-    // 0 means the mark was never inside.
-    if (MarkState.pointerX == 0)
-        return;
-    POINT target = {Clamp(MarkState.pointerX + dx, areaLeft, areaRight),
-                    Clamp(MarkState.pointerY + dy, areaTop, areaBottom)};
-    Handle_Pointer_Move(static_cast<unsigned>(target.x), static_cast<unsigned>(target.y));
-    Expect_Pointer_Echo(target.x, target.y);
-    ClientToScreen(window, &target);
-    SetCursorPos(target.x, target.y);
-}
-
-bool Pointer_Move_Echo(unsigned x, unsigned y)
-{
-    for (int i = 0; i < pointerEchoCount; i++)
-        if (static_cast<unsigned>(pointerEchoes[i].x) == x &&
-            static_cast<unsigned>(pointerEchoes[i].y) == y) {
-            for (int k = i + 1; k < pointerEchoCount; k++)
-                pointerEchoes[k - i - 1] = pointerEchoes[k];
-            pointerEchoCount -= i + 1;
-            return true;
-        }
-    // The hand took over: echoes still to come are moves like any other.
-    pointerEchoCount = 0;
-    return false;
-}
 void Record_Point()
 {
     pointId = pointId + 1;
@@ -219,7 +210,7 @@ void Record_Point()
         if (markShown)
             Clear_Notice();
         else
-            Show_Notice(pointId, "no mark shown");
+            Show_Notice(pointId, "recorded unseen");
         return;
     }
     char notice[sizeof reason + 16];

@@ -246,8 +246,10 @@ bool Append_Point_Record(int id, double x, double y, double z, char *reason, std
 
 TakeBack Take_Back_Record(int id, char *reason, std::size_t size)
 {
-    if (runRecords.empty() || runRecords.back().id != id)
+    if (runRecords.empty() || runRecords.back().id != id) {
+        std::fprintf(stderr, "nothing to take back\n");
         return Take_Back_Nothing;
+    }
     const RunRecord &record = runRecords.back();
     if (!record.saved) {
         std::fprintf(stderr, "point %d was taken back; it had not been written to %s\n", id,

@@ -1,7 +1,7 @@
 // Everything the window shows beside the picture: the point number, X, Y and
-// Z of the last measurement, below them the warning about a point that could
-// not be saved, and below that the line of automatic height. It only draws; the measurement and the
-// point log tell it what to show.
+// Z of the last measurement and the parallax, below them a notice about a
+// point, and below that the line of automatic height. It only draws; the
+// measurement and the point log tell it what to show.
 #include "app/measure_window.h"
 
 #include <cstring>
@@ -18,34 +18,48 @@ void Draw_Readout_Line(int row, const char *format, double value)
     TextOutA(windowDC, readoutColumn, row, line, length);
 }
 
+// A line whose text changes its length is drawn followed by blanks to the
+// readout's full width: the text is drawn on an opaque background, so the
+// blanks cover whatever a longer line left, in any font whose blank is at
+// least narrowestBlank pixels wide.
+constexpr int narrowestBlank = 3;
+constexpr int fullWidthColumns = (readoutWidth + narrowestBlank - 1) / narrowestBlank;
+
+void Draw_Full_Width_Line(int row, const char *text, int length)
+{
+    char line[readoutLineSize];
+    length = std::snprintf(line, sizeof line, "%-*.*s", fullWidthColumns, length, text);
+    if (length >= static_cast<int>(sizeof line))
+        length = static_cast<int>(sizeof line) - 1;
+    TextOutA(windowDC, readoutColumn, row, line, length);
+}
+
 // The notice below the readout: the number of the point it is about (0 for
 // none), and what it says of it.
 int noticePointId = 0;
 char noticeText[160] = "";
 bool noticeShown = false;
 
-// Whether the line of automatic height shows anything but blanks.
+// Whether the line of automatic height shows anything.
 bool autoLineDrawn = false;
 
 // The notice: "point N", then its text wrapped into lines that fit the
 // readout column, one below the other.
-constexpr std::size_t warningColumns = 10;
+constexpr std::size_t noticeColumns = 10;
 // Lines drawn for the last notice, to be blanked when it goes.
-int warningLinesDrawn = 0;
+int noticeLinesDrawn = 0;
 
-void Draw_Warning_Line(int index, const char *text, int length)
+void Draw_Notice_Line(int index, const char *text, int length)
 {
-    TextOutA(windowDC, readoutColumn, warningTop + warningLineHeight * index, text, length);
+    Draw_Full_Width_Line(noticeTop + noticeLineHeight * index, text, length);
 }
 
-// Overwrites the warning's lines from the given one on with blanks wider than
-// the readout column.
-void Blank_Warning_Lines(int first)
+// Blanks the notice's lines from the given one on.
+void Blank_Notice_Lines(int first)
 {
-    static const char blank[] = "                              ";
-    for (int i = first; i < warningLinesDrawn; i++)
-        Draw_Warning_Line(i, blank, sizeof blank - 1);
-    warningLinesDrawn = first;
+    for (int i = first; i < noticeLinesDrawn; i++)
+        Draw_Notice_Line(i, "", 0);
+    noticeLinesDrawn = first;
 }
 
 void Write_Notice()
@@ -54,20 +68,20 @@ void Write_Notice()
     if (noticePointId != 0) {
         char line[40];
         int length = std::snprintf(line, sizeof line, "point %d", noticePointId);
-        Draw_Warning_Line(lines++, line, length);
+        Draw_Notice_Line(lines++, line, length);
     }
     // Greedy word wrap; a word longer than a line stands alone.
     const char *word = noticeText;
-    while (*word != '\0' && lines < warningMaxLines) {
+    while (*word != '\0' && lines < noticeMaxLines) {
         std::size_t end = std::strcspn(word, " ");
-        while (word[end] == ' ' && end + 1 + std::strcspn(word + end + 1, " ") <= warningColumns)
+        while (word[end] == ' ' && end + 1 + std::strcspn(word + end + 1, " ") <= noticeColumns)
             end += 1 + std::strcspn(word + end + 1, " ");
-        Draw_Warning_Line(lines++, word, static_cast<int>(end));
+        Draw_Notice_Line(lines++, word, static_cast<int>(end));
         word += end;
         while (*word == ' ')
             word++;
     }
-    Blank_Warning_Lines(lines); // what a longer earlier notice left
+    Blank_Notice_Lines(lines); // what a longer earlier notice left
 }
 
 } // namespace
@@ -95,33 +109,27 @@ void Write_Readout()
 
 void Write_Auto_Height_Line()
 {
-    // Lines are padded to the longest, so that each covers the one before.
-    char line[40];
+    char line[40] = "";
     switch (AutoHeight.line) {
     case Auto_Line_None:
         if (!autoLineDrawn)
             return;
-        std::snprintf(line, sizeof line, "%-11s", "");
         break;
     case Auto_Line_On:
-        std::snprintf(line, sizeof line, "%-11s", "auto");
+        std::snprintf(line, sizeof line, "auto");
         break;
     case Auto_Line_Match:
         std::snprintf(line, sizeof line, "auto r %4.2f", AutoHeight.coefficient);
         break;
     case Auto_Line_No_Match:
-        std::snprintf(line, sizeof line, "%-11s", "no match");
+        std::snprintf(line, sizeof line, "no match");
         break;
     case Auto_Line_Off:
-        std::snprintf(line, sizeof line, "%-11s", "auto off");
+        std::snprintf(line, sizeof line, "auto off");
         break;
     }
-    TextOutA(windowDC, readoutColumn, autoHeightRow, line, static_cast<int>(std::strlen(line)));
+    Draw_Full_Width_Line(autoHeightRow, line, static_cast<int>(std::strlen(line)));
     autoLineDrawn = AutoHeight.line != Auto_Line_None;
-    // "auto off" says once that a depth step by hand ended the mode; the next
-    // readout blanks it.
-    if (AutoHeight.line == Auto_Line_Off)
-        AutoHeight.line = Auto_Line_None;
 }
 
 void Show_Notice(int id, const char *text)
@@ -136,6 +144,6 @@ void Clear_Notice()
 {
     if (!noticeShown)
         return;
-    Blank_Warning_Lines(0);
+    Blank_Notice_Lines(0);
     noticeShown = false;
 }

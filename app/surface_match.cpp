@@ -188,7 +188,7 @@ void Split_Anaglyph(const std::uint32_t *pixels, int rowPixels, int width, int h
 ParallaxMatch Match_Parallax(const StereoPlanes &planes, int column, int row,
                              const MatchSettings &settings)
 {
-    ParallaxMatch result = {0, MatchNoFit, 0, 0.0};
+    ParallaxMatch result = {MatchNoFit, 0, 0.0};
     // Positions and parallaxes this far out lie off any picture; bounding them
     // keeps the column arithmetic below from overflowing.
     const int farOut = 1 << 24;
@@ -323,7 +323,6 @@ ParallaxMatch Match_Parallax(const StereoPlanes &planes, int column, int row,
             return result;
         }
     }
-    result.matched = 1;
     result.outcome = MatchFound;
     return result;
 }

@@ -61,8 +61,7 @@ enum MatchOutcome {
 };
 
 struct ParallaxMatch {
-    int matched;        // 1: parallax is the surface's; 0: leave the parallax as it is
-    int outcome;        // a MatchOutcome
+    int outcome;        // a MatchOutcome: MatchFound when parallax is the surface's
     int parallax;       // the best parallax compared (also when not matched, if any)
     double coefficient; // its correlation coefficient, -1 to 1
 };

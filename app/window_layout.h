@@ -9,13 +9,6 @@ constexpr int pictureTop = 10;
 constexpr int pictureWidth = 900;
 constexpr int pictureHeight = 620;
 
-// The measurement area, both bounds included: a little beyond the picture,
-// to the readout's first column and one row below.
-constexpr int areaLeft = 10;
-constexpr int areaTop = 10;
-constexpr int areaRight = 920;
-constexpr int areaBottom = 630;
-
 // The readout beside the picture: its lines start at this column, one for
 // the point number and one each for X, Y and Z, at these rows.
 constexpr int readoutColumn = 920;
@@ -26,15 +19,24 @@ constexpr int readoutZRow = 260;
 // Below them the parallax, the columns between the mark's halves.
 constexpr int readoutParallaxRow = 290;
 // Below that, a notice about a point (not saved, taken back, recorded while
-// no mark was shown), a line every warningLineHeight rows, at most
-// warningMaxLines of them.
-constexpr int warningTop = 320;
-constexpr int warningLineHeight = 20;
-constexpr int warningMaxLines = 8;
-// The line of automatic height: on the first row that no warning reaches, so
+// no mark was shown), a line every noticeLineHeight rows, at most
+// noticeMaxLines of them.
+constexpr int noticeTop = 320;
+constexpr int noticeLineHeight = 20;
+constexpr int noticeMaxLines = 8;
+// The line of automatic height: on the first row that no notice reaches, so
 // that a session that never turns the mode on shows every line where it
 // always stood.
-constexpr int autoHeightRow = warningTop + warningMaxLines * warningLineHeight;
+constexpr int autoHeightRow = noticeTop + noticeMaxLines * noticeLineHeight;
+// The readout column's width in the window as it opens (1012 client columns).
+constexpr int readoutWidth = 92;
+
+// The measurement area, both bounds included: the picture, and beyond it to
+// the readout's first column and one row below.
+constexpr int areaLeft = pictureLeft;
+constexpr int areaTop = pictureTop;
+constexpr int areaRight = readoutColumn;
+constexpr int areaBottom = pictureTop + pictureHeight;
 
 // Column offsets of the left-eye and right-eye halves from the pointer.
 constexpr int paintedLeftOffset = 29;

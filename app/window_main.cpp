@@ -8,8 +8,7 @@ namespace {
 const COLORREF defaultLeftColour = RGB(200, 120, 120);
 const COLORREF defaultRightColour = RGB(120, 200, 200);
 
-} // namespace
-
+// Loads the stereo image, or gives the reason why it cannot be shown.
 HBITMAP Load_Stereo_Image(char *problem, std::size_t size)
 {
     // A file over the size limits is refused here as well, so that every build
@@ -19,6 +18,8 @@ HBITMAP Load_Stereo_Image(char *problem, std::size_t size)
     return static_cast<HBITMAP>(
         LoadImageA(nullptr, stereoImageFile, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
+
+} // namespace
 
 LRESULT Handle_Paint(HWND window)
 {
@@ -41,10 +42,7 @@ LRESULT Handle_Paint(HWND window)
     }
     // Automatic height matches on the picture as loaded, once it is no longer
     // selected into a context.
-    if (AutoHeight.on == 1)
-        Keep_Match_Picture(bitmap);
-    else
-        Forget_Match_Picture();
+    Keep_Match_Picture(bitmap);
     if (bitmap != nullptr)
         DeleteObject(bitmap);
 

@@ -72,7 +72,7 @@ void BM_Match_Parallax(benchmark::State &state)
     unsigned step = 0, found = 0;
     for (auto _ : state) {
         const ParallaxMatch match = Match_Parallax(planes, Column_At(step), Row_At(step), settings);
-        found += match.matched && match.parallax == trueParallax;
+        found += match.outcome == MatchFound && match.parallax == trueParallax;
         benchmark::DoNotOptimize(match);
         ++step;
     }

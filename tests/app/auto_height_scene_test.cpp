@@ -29,17 +29,16 @@ TEST(AutoHeightScene, PointsRecordedAtTheTruthPositionsLieOnTheSurface)
     std::string script = "key a\n";
     for (const TruthRow &point : truth)
         script += "move " + std::to_string(static_cast<int>(point.at("pointerX"))) + " " +
-                  std::to_string(static_cast<int>(point.at("pointerY"))) + "\nrelease\n";
-    session.Run(script + "text\n");
+                  std::to_string(static_cast<int>(point.at("pointerY"))) +
+                  "\nread 920 480\nrelease\n";
+    session.Run(script);
     ASSERT_EQ(session.status, 18) << session.err;
 
-    // The line of automatic height: "auto" from the key, then one per move.
+    // The line of automatic height after each move.
     std::vector<std::string> modeLines;
-    for (const std::string &line : session.Printed("text"))
-        if (line.rfind("text 920 480 ", 0) == 0)
-            modeLines.push_back(line.substr(13));
-    ASSERT_EQ(modeLines.size(), truth.size() + 1);
-    EXPECT_EQ(modeLines[0], "auto       ");
+    for (const std::string &line : session.Printed("read"))
+        modeLines.push_back(line.substr(12 + (line.size() > 12)));
+    ASSERT_EQ(modeLines.size(), truth.size());
 
     std::istringstream log(session.Points());
     Setup_Stereo_Model();
@@ -61,9 +60,9 @@ TEST(AutoHeightScene, PointsRecordedAtTheTruthPositionsLieOnTheSurface)
         Grade_Point(scene, work, mark, edge);
         nearEdges += edge.depthEdge;
         awayFromEdges += !edge.depthEdge;
-        // "auto r 0.93", or "no match   " and the depth of the point before.
-        const std::string &line = modeLines[k + 1];
-        if (line == "no match   ")
+        // "auto r 0.93", or "no match" and the depth of the point before.
+        const std::string &line = modeLines[k];
+        if (line == "no match")
             continue;
         EXPECT_TRUE(line.size() == 11 && line.rfind("auto r ", 0) == 0) << line;
         ++matched;

@@ -31,13 +31,14 @@ std::function<Rgb(int, int)> Anaglyph(int parallaxLeft, int parallaxRight = 0, i
     };
 }
 
-// The text lines drawn at the row of automatic height, each ended by "|".
+// The line of automatic height as each "read 920 480" of a script saw it,
+// each ended by "|".
+const std::string R = "read 920 480\n";
 std::string Auto_Lines(const ReplaySession &session)
 {
     std::string lines;
-    for (const std::string &line : session.Printed("text"))
-        if (line.rfind("text 920 480 ", 0) == 0)
-            lines += line.substr(13) + "|";
+    for (const std::string &line : session.Printed("read"))
+        lines += line.substr(12 + (line.size() > 12)) + "|";
     return lines;
 }
 
@@ -46,8 +47,7 @@ TEST(AutoHeight, EachSessionLogsWhatTheSameDepthsSetByHandLogAndSaysHowTheMatchW
     // Parallax 40 is nine notches forward from a paint's 58; 41 is seventeen
     // Page Ups, the left half taking floor(41 / 2) = 20. A move without a
     // match keeps the depth; a step by hand or the key ends the mode.
-    const std::string nine = Times(9, "wheel 120\n"), on = "auto       |";
-    const std::string matched = "auto r 1.00|", none = "no match   |", blank(11, ' ');
+    const std::string nine = Times(9, "wheel 120\n"), matched = "auto r 1.00|";
     const std::string at400 = "move 400 300\nrelease\n", at300 = "key a\nmove 300 300\n";
     const std::string repaint = "rename deeper.bmp pr8a_c_ds.bmp\nexpose 0 0 1012 669\n";
     const std::string deeper = "move 410 300\nwheel -120\nrelease\n";
@@ -61,32 +61,36 @@ TEST(AutoHeight, EachSessionLogsWhatTheSameDepthsSetByHandLogAndSaysHowTheMatchW
     };
     std::vector<Case> cases = {
         {Anaglyph(40),
-         "move 400 300\ntext\nkey a\ntext\nrelease\nmove 600 500\nrelease\nkey Left\n"
-         "release\ntext\n",
+         "move 400 300\n" + R + "key a\n" + R + "release\nmove 600 500\nrelease\nkey Left\n" +
+             "release\n" + R,
          "move 400 300\n" + nine + "release\nmove 600 500\nrelease\nmove 599 500\nrelease\n",
-         matched + matched + matched},
-        {Anaglyph(41), "key a\ntext\n" + at400,
-         "move 400 300\n" + Times(17, "key Prior\n") + "release\n", on},
-        {Grey, "key a\n" + at400 + "text\n", at400, on + none},
-        {nullptr, "key a\n" + at400 + "text\n", at400, on + none},
-        {texturedLeft, at300 + "move 800 300\nrelease\ntext\n",
-         "move 300 300\n" + nine + "move 800 300\nrelease\n", on + matched + none},
-        {twoDepths, at300 + "key a\ntext\nmove 700 300\nrelease\ntext\n",
-         "move 300 300\n" + nine + "move 700 300\nrelease\n", on + matched + blank + "|"},
-        // A held key changes the mode once; without the key nothing is drawn on that row.
-        {twoDepths, "move 300 300\nkeydown a\nkeydown a\nkeydown a\nkeyup a\nmove 700 300\ntext\n",
-         "", matched + matched},
+         "|" + matched + matched},
+        {Anaglyph(41), "key a\n" + R + at400,
+         "move 400 300\n" + Times(17, "key Prior\n") + "release\n", "auto|"},
+        {Grey, "key a\n" + at400 + R, at400, "no match|"},
+        {nullptr, "key a\n" + at400 + R, at400, "no match|"},
+        {texturedLeft, at300 + R + "move 800 300\nrelease\n" + R,
+         "move 300 300\n" + nine + "move 800 300\nrelease\n", matched + "no match|"},
+        {twoDepths, at300 + "key a\n" + R + "move 700 300\nrelease\n" + R,
+         "move 300 300\n" + nine + "move 700 300\nrelease\n", "||"},
+        // A held key changes the mode once.
+        {twoDepths, "move 300 300\nkeydown a\nkeydown a\nkeydown a\nkeyup a\nmove 700 300\n" + R,
+         "", matched},
+        // Without the key nothing shows on that row.
         {Anaglyph(40),
          "move 400 300\nwheel 120\nkey Prior\nrelease\nkey BackSpace\nexpose 0 0 1012 669\n"
-         "move 905 445\nkey q\nrelease\ntext\n",
-         "", ""},
+         "move 905 445\nkey q\nrelease\n" +
+             R,
+         "", "|"},
         // Parallax 40, windows of 15 by 15 that must lie on the picture: at
         // picture column 28 the right window reaches column 1 and parallaxes up
         // to 42 fit, so 40 is a peak; at column 27 the largest that fits is 40
         // itself, and a best match at the end of the parallaxes compared is no
         // match. Row 7 is the first a window fits in.
-        {Anaglyph(40), "key a\nmove 38 300\nmove 37 300\nmove 400 17\nmove 400 16\ntext\n", "",
-         on + matched + none + matched + none},
+        {Anaglyph(40),
+         "key a\n" + R + "move 38 300\n" + R + "move 37 300\n" + R + "move 400 17\n" + R +
+             "move 400 16\n" + R,
+         "", "auto|" + matched + "no match|" + matched + "no match|"},
         // The picture changes from parallax 40 to 60 between two paints: after
         // the second, one notch back from the paint's 58. Turned on before the
         // first paint, or again after a paint while it was off, alike.
@@ -96,13 +100,11 @@ TEST(AutoHeight, EachSessionLogsWhatTheSameDepthsSetByHandLogAndSaysHowTheMatchW
          deeper, ""},
         {Anaglyph(40), "early key a\n" + repaint + "move 410 300\nrelease\n", deeper, ""}};
     // Parallax 40 left of column 450, 60 right of it: a move that matched
-    // again would show. The mode line is blanked by the next readout.
+    // again would show. "auto off" goes with the next readout.
     for (const char *step : {"wheel 120\n", "wheel -120\n", "key Prior\n", "key Next\n"})
-        cases.push_back(
-            {twoDepths,
-             at300 + step + "release\ntext\nmove 700 300\nrelease\ntext\nmove 710 300\ntext\n",
-             "move 300 300\n" + nine + step + "release\nmove 700 300\nrelease\n",
-             on + matched + "auto off   |" + blank + "|"});
+        cases.push_back({twoDepths, at300 + step + "release\n" + R + "move 700 300\nrelease\n" + R,
+                         "move 300 300\n" + nine + step + "release\nmove 700 300\nrelease\n",
+                         "auto off||"});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.automatic);
         ReplaySession automatic, byHand;

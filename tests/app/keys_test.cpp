@@ -26,12 +26,12 @@ TEST(Keys, ArrowsMoveTheMarkAndThePointerExactlyAsPointerMovesWould)
     keys.Run("key Right\nmove 950 300\nkey Left\npointer\nmove 450 320\nkey Right\nrelease\n"
              "key shift+Down\nkey Up\nrelease\npointer\n" +
              Times(46, "key shift+Left\n") + "release\n" + Times(32, "key shift+Up\n") +
-             "key Right\nrelease\npointer\nkey shift+Right\nsave keys.bmp\ncursor\ntext\n"
+             "key Right\nrelease\npointer\nkey shift+Right\nsave keys.bmp\ncursor\nreadout\n"
              "move 915 625\nkey shift+Right\nkey shift+Down\nrelease\n");
     mouse.Run("move 950 300\nmove 450 320\nmove 451 320\nrelease\nmove 451 330\nmove 451 329\n"
               "release\n" +
               leftward + "move 10 329\nmove 10 329\nrelease\n" + upward +
-              "move 10 10\nmove 11 10\nrelease\nmove 21 10\nsave mouse.bmp\ncursor\ntext\n"
+              "move 10 10\nmove 11 10\nrelease\nmove 21 10\nsave mouse.bmp\ncursor\nreadout\n"
               "move 915 625\nmove 920 625\nmove 920 630\nrelease\n");
     EXPECT_EQ(keys.status, 18);
     EXPECT_EQ(keys.Printed("pointer"), (Lines{"pointer none", "pointer 451 329", "pointer 11 10"}));
@@ -39,7 +39,7 @@ TEST(Keys, ArrowsMoveTheMarkAndThePointerExactlyAsPointerMovesWould)
     EXPECT_EQ(keys.Points().substr(0, 34), "  1   101.815   199.488    25.719\n");
     // The pointer's own move back to where a key sent it is not measured
     // again: the same readout lines, the same mark, the same pointer.
-    EXPECT_EQ(keys.Printed("text"), mouse.Printed("text"));
+    EXPECT_EQ(keys.Shown(), mouse.Shown());
     EXPECT_EQ(Differing_Pixels(keys.Saved("keys.bmp"), mouse.Saved("mouse.bmp"), 1012, 669), 0);
     EXPECT_EQ(keys.Printed("cursor"), mouse.Printed("cursor"));
 }
@@ -91,11 +91,11 @@ TEST(Keys, SpaceAndReturnRecordLikeAClickAndOtherKeysAreLeftAlone)
     keys.Write_Image(Grey);
     mouse.Write_Image(Grey);
     keys.Run("move 465 320\nkey space\nkey Return\nkey KP_Enter\nkey q\nkey z\nkey shift+z\n"
-             "key 7\nkeydown Right\nkeydown Right\nkeyup Right\nrelease\ntext\n");
+             "key 7\nkeydown Right\nkeydown Right\nkeyup Right\nrelease\nreadout\n");
     mouse.Run("move 465 320\nrelease\nrelease\nrelease\nmove 466 320\nmove 467 320\nrelease\n"
-              "text\n");
+              "readout\n");
     EXPECT_EQ(keys.Points(), mouse.Points());
-    EXPECT_EQ(keys.Printed("text"), mouse.Printed("text"));
+    EXPECT_EQ(keys.Shown(), mouse.Shown());
     EXPECT_EQ(keys.err, "");
 }
 

@@ -85,11 +85,14 @@ std::vector<std::string> ReplaySession::Printed(const std::string &kind) const
     return lines;
 }
 
-std::string ReplaySession::Text() const
+std::string ReplaySession::Shown(int fromRow) const
 {
     std::string all;
-    for (const std::string &line : Printed("text"))
-        all += line.substr(line.rfind("text 920 ", 0) == 0 ? 9 : 5) + "\n";
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);)
+        if ((line.rfind("readout ", 0) == 0 && std::atoi(line.c_str() + 8) >= fromRow) ||
+            line.rfind("read ", 0) == 0)
+            all += line.substr(line.find(' ') + 1) + "\n";
     return all;
 }
 

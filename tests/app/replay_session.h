@@ -57,11 +57,12 @@ class ReplaySession {
     std::string Points() const { return Read_File(Path("points.txt")); }
     // A picture saved by "save NAME".
     Picture Saved(const std::string &name) const { return Read_Bmp(Path(name)); }
-    // The lines printed by script lines of one kind ("cursor", "text", "objects", "window").
+    // The lines printed by script lines of one kind ("cursor", "readout", "objects", "window").
     std::vector<std::string> Printed(const std::string &kind) const;
-    // All the "text" lines, each ended by a newline, without "text " and the
-    // readout's column 920.
-    std::string Text() const;
+    // What the window showed as text at each "readout" and "read" line: the
+    // lines printed, each ended by a newline, without "readout " and "read ";
+    // only those of the readout's rows from `fromRow` on, if given.
+    std::string Shown(int fromRow = 0) const;
 
   private:
     std::string directory;

@@ -68,8 +68,8 @@ TEST(MatchParallaxTest, RecoversKnownShiftsOfARandomTextureExactly)
         for (int column = 110; column <= 290; column += 90)
             for (int row = 20; row <= 100; row += 80) {
                 const ParallaxMatch match = Match_Parallax(planes, column, row);
-                EXPECT_EQ(match.outcome, MatchFound) << parallax << " at " << column << "," << row;
-                EXPECT_TRUE(match.matched && match.parallax == parallax);
+                EXPECT_TRUE(match.outcome == MatchFound && match.parallax == parallax)
+                    << parallax << " at " << column << "," << row;
                 EXPECT_NEAR(match.coefficient, 1.0, 1e-12);
             }
     }
@@ -104,7 +104,7 @@ TEST(MatchParallaxTest, FlatRepeatedAndUnrelatedViewsGiveNoMatch)
     for (const auto &c : cases) {
         const ParallaxMatch match = Match_Parallax(c.planes, c.planes.width / 2, 30);
         EXPECT_EQ(match.outcome, c.outcome) << "case " << &c - cases << ": " << match.parallax;
-        EXPECT_FALSE(match.matched);
+        EXPECT_NE(match.outcome, MatchFound);
     }
 }
 
@@ -114,13 +114,13 @@ TEST(MatchParallaxTest, FindsNoMatchWhereTheWindowsCannotFit)
     const int h = defaultMatchSettings.halfWindow;
     // The first and last rows where the window fits match; one beyond does not.
     EXPECT_EQ(Match_Parallax(planes, 200, h).parallax, 60);
-    EXPECT_TRUE(Match_Parallax(planes, 200, 100 - h - 1).matched);
+    EXPECT_EQ(Match_Parallax(planes, 200, 100 - h - 1).outcome, MatchFound);
     const int outside[][2] = {{200, h - 1},  {200, 100 - h}, {-200, 50},
                               {700, 50},     {200, -50},     {INT_MAX, 50},
                               {INT_MIN, 50}, {200, INT_MAX}, {200, INT_MIN}};
     for (const auto &at : outside) {
         const ParallaxMatch match = Match_Parallax(planes, at[0], at[1]);
-        EXPECT_TRUE(!match.matched && match.outcome == MatchNoFit) << at[0] << "," << at[1];
+        EXPECT_EQ(match.outcome, MatchNoFit) << at[0] << "," << at[1];
     }
     // A picture smaller than the window, and one that holds nothing.
     EXPECT_EQ(Match_Parallax(Uniform(2 * h, 2 * h, 0), h, h).outcome, MatchNoFit);
@@ -134,7 +134,7 @@ TEST(MatchParallaxTest, NearTheEdgeComparesOnlyTheParallaxesWhoseWindowsFit)
     // The right half stands at column - ceil(p / 2): at this pointer column
     // parallaxes up to 2 * (column - h) fit, 46 here, just beyond the true 40.
     EXPECT_EQ(Match_Parallax(planes, 23 + h, 30).parallax, 40);
-    EXPECT_TRUE(Match_Parallax(planes, 23 + h, 30).matched);
+    EXPECT_EQ(Match_Parallax(planes, 23 + h, 30).outcome, MatchFound);
     // Three columns closer, 40 is the last parallax that fits: the peak has
     // no compared neighbour beyond it and cannot be told from a slope.
     const ParallaxMatch edge = Match_Parallax(planes, 20 + h, 30);
@@ -142,9 +142,9 @@ TEST(MatchParallaxTest, NearTheEdgeComparesOnlyTheParallaxesWhoseWindowsFit)
     EXPECT_EQ(edge.parallax, 40);
     // The left half stands at column + floor(p / 2) and must fit too: 22
     // columns from the right edge 40 fits, 19 columns from it 39 is the last.
-    EXPECT_TRUE(Match_Parallax(planes, 400 - 1 - h - 22, 30).matched);
+    EXPECT_EQ(Match_Parallax(planes, 400 - 1 - h - 22, 30).outcome, MatchFound);
     EXPECT_EQ(Match_Parallax(planes, 400 - 1 - h - 22, 30).parallax, 40);
-    EXPECT_FALSE(Match_Parallax(planes, 400 - 1 - h - 19, 30).matched);
+    EXPECT_NE(Match_Parallax(planes, 400 - 1 - h - 19, 30).outcome, MatchFound);
 }
 
 TEST(MatchParallaxTest, MatchesOnlyInsideTheSearchRangeAndWithinTheSettingsLimits)
@@ -160,7 +160,8 @@ TEST(MatchParallaxTest, MatchesOnlyInsideTheSearchRangeAndWithinTheSettingsLimit
             const bool inside = parallax > start && parallax < start + 80;
             const ParallaxMatch match =
                 Match_Parallax(Uniform(500, 60, parallax), 250, 30, settings);
-            EXPECT_EQ(match.matched, inside) << "range from " << start << ", parallax " << parallax;
+            EXPECT_EQ(match.outcome == MatchFound, inside)
+                << "range from " << start << ", parallax " << parallax;
             EXPECT_TRUE(!inside || match.parallax == parallax);
         }
     }
@@ -177,7 +178,7 @@ TEST(MatchParallaxTest, MatchesOnlyInsideTheSearchRangeAndWithinTheSettingsLimit
     settings.minParallax = -200;
     settings.maxParallax = -200 + maxMatchParallaxSpan;
     EXPECT_EQ(Match_Parallax(planes, 450, 30, settings).parallax, 30);
-    EXPECT_TRUE(Match_Parallax(planes, 450, 30, settings).matched);
+    EXPECT_EQ(Match_Parallax(planes, 450, 30, settings).outcome, MatchFound);
 }
 
 } // namespace
