@@ -1,9 +1,8 @@
 // Loading BMP files: every well-formed file of the test suite decodes to its
 // published pixels, every malformed one is refused or decoded harmlessly.
 #include "platform/bmp_header.h"
+#include "sha256.h"
 #include "window_fixture.h"
-
-#include <openssl/evp.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -65,12 +64,7 @@ TEST_F(BitmapFileTest, EveryGoodFileDecodesToItsPublishedPixels)
                 }
             // Files from 16-bit sources may round a channel either way: for
             // them only the size is checked here.
-            unsigned char sha[32];
-            char hex[65];
-            EVP_Digest(rgb.data(), rgb.size(), sha, nullptr, EVP_sha256(), nullptr);
-            for (int k = 0; k < 32; k++)
-                std::snprintf(hex + 2 * k, 3, "%02x", sha[k]);
-            EXPECT_TRUE(match != "exact" || hex == digest);
+            EXPECT_TRUE(match != "exact" || Sha256_Hex(rgb.data(), rgb.size()) == digest);
             SelectObject(memory, previous);
             EXPECT_TRUE(DeleteObject(bitmap));
         }
