@@ -2,6 +2,9 @@
 // one half by a column, Space and Return record, other keys do nothing.
 #include "replay_session.h"
 
+#include <algorithm>
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -97,6 +100,53 @@ TEST(Keys, SpaceAndReturnRecordLikeAClickAndOtherKeysAreLeftAlone)
     EXPECT_EQ(keys.Points(), mouse.Points());
     EXPECT_EQ(keys.Shown(), mouse.Shown());
     EXPECT_EQ(keys.err, "");
+}
+
+TEST(Keys, ABurstEndsWhereItsKeysPutTheMarkAndAHandMoveTakesOverAtOnce)
+{
+    // The window system answers each move of the pointer 40 messages late,
+    // merging moves that meet: a burst of arrows, Shift+arrows, Page keys and
+    // clicks records what the same moves by mouse record, and so does a
+    // hand move after it.
+    std::string keys = "move 465 320\necho-lag 40\nburst\n", mouse = "move 465 320\n";
+    const char *arrows[] = {"Right", "Left", "Down", "Up"};
+    int x = 465, y = 320;
+    std::mt19937 random(7);
+    for (int i = 0; i < 3000; ++i) {
+        const unsigned pick = i < 1000 ? i % 4 : random() % 23;
+        const int step = pick >= 4 && pick < 8 ? 10 : 1;
+        if (pick < 8) {
+            const int arrow = pick % 4;
+            keys += std::string("key ") + (step == 10 ? "shift+" : "") + arrows[arrow] + "\n";
+            x = std::clamp(x + (arrow == 0 ? step : arrow == 1 ? -step : 0), 10, 920);
+            y = std::clamp(y + (arrow == 2 ? step : arrow == 3 ? -step : 0), 10, 630);
+            mouse += "move " + std::to_string(x) + " " + std::to_string(y) + "\n";
+        } else {
+            const char *other = pick == 8 ? "key Prior\n" : pick == 9 ? "key Next\n" : "";
+            keys += other, mouse += other;
+        }
+        if (i % 97 == 0)
+            keys += "release\n", mouse += "release\n";
+    }
+    keys += "end\nrelease\nmove 300 300\nrelease\n";
+    mouse += "release\nmove 300 300\nrelease\n";
+    ReplaySession byKeys, byMouse;
+    byKeys.Write_Image(Grey);
+    byMouse.Write_Image(Grey);
+    byKeys.Run(keys);
+    byMouse.Run(mouse);
+    ASSERT_EQ(byMouse.Points().size(), 34u * 33);
+    EXPECT_EQ(byKeys.Points(), byMouse.Points());
+
+    // A hand move in between: the moves still coming back from two keys are
+    // the window system's news of where the pointer is now.
+    ReplaySession hand, there;
+    hand.Write_Image(Grey);
+    there.Write_Image(Grey);
+    hand.Run("move 450 320\necho-lag 100\nburst\nkey Right\nkey Right\nmove 300 300\n"
+             "release\nmove 451 320\nend\nrelease\n");
+    there.Run("move 300 300\nrelease\nmove 452 320\nrelease\n");
+    EXPECT_EQ(hand.Points(), there.Points());
 }
 
 } // namespace

@@ -95,6 +95,8 @@ TEST(TakeBack, NothingIsRemovedOnceAnotherHandTouchedTheFile)
     const Race races[] = {
         {"append points.txt 17 another program\n", "changed", point1 + "17 another program\n",
          "320 point 1\n340 NOT taken\n360 back:\n380 points.txt\n400 changed\n"},
+        // Overwritten in place, the same length.
+        {"write points.txt 6 999\n", "changed", "  1   999.211   199.632    25.719\n", ""},
         {"append other.txt 1 2 3\nrename other.txt points.txt\n", "was deleted or replaced",
          "1 2 3\n",
          "320 point 1\n340 NOT taken\n360 back:\n380 points.txt\n400 was\n420 deleted or\n"

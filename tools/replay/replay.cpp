@@ -32,6 +32,8 @@
 //                      as client coordinates), or "pointer none"
 //   append FILE TEXT   append TEXT and a line break to FILE, as another
 //                      program might meanwhile
+//   write FILE AT TEXT write TEXT over FILE's bytes from offset AT on, in
+//                      place, as another program might meanwhile
 //   remove FILE        delete FILE, as another program might meanwhile
 //   rename FROM TO     rename FROM to TO, likewise
 //   window             print "window STYLE WIDTH HEIGHT": the main window's class
@@ -280,6 +282,14 @@ bool Next_Step(void *context)
             const bool written = out != nullptr && std::fprintf(out, "%s\n", text.c_str()) >= 0;
             if ((out != nullptr && std::fclose(out) != 0) || !written)
                 std::fprintf(stderr, "quor_vane_replay: could not append to %s\n", file.c_str());
+        } else if (verb == "write" && (args >> file >> a)) {
+            std::string text;
+            std::getline(args >> std::ws, text);
+            FILE *out = std::fopen(file.c_str(), "r+b");
+            const bool written = out != nullptr && std::fseek(out, a, SEEK_SET) == 0 &&
+                                 std::fputs(text.c_str(), out) >= 0;
+            if ((out != nullptr && std::fclose(out) != 0) || !written)
+                std::fprintf(stderr, "quor_vane_replay: could not write to %s\n", file.c_str());
         } else if (verb == "remove" && (args >> file)) {
             if (std::remove(file.c_str()) != 0)
                 std::fprintf(stderr, "quor_vane_replay: could not remove %s\n", file.c_str());
