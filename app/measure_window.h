@@ -68,7 +68,8 @@ extern double objectX, objectY, objectZ;
 // The parallax, in columns, that the last measurement was made with.
 extern int measuredParallax;
 extern int pointId;
-extern FILE *pointLog;
+// The point log's file descriptor, -1 while it is not open.
+extern int pointLog;
 
 extern int markShapeDx[markPixelCount];
 extern int markShapeDy[markPixelCount];
@@ -126,8 +127,8 @@ void Clear_Notice();
 
 // The stereo image. Find_Image_Problem looks at the file and gives the reason
 // why it cannot be shown (a generic one if nothing is found wrong); it returns
-// true only for a file larger than the program accepts, which is then not
-// loaded at all.
+// true for a file that is then not loaded at all: one larger than the program
+// accepts, or one that is no regular file (a FIFO would make loading wait).
 constexpr std::size_t imageProblemSize = 160;
 bool Find_Image_Problem(char *reason, std::size_t size);
 // Shows the reason in the picture area and, once per reason, on standard error.

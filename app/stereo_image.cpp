@@ -4,11 +4,19 @@
 #include "app/measure_window.h"
 #include "platform/bmp_header.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #ifdef _WIN32
 #include <direct.h>
+#include <io.h>
 #define getcwd _getcwd
+#define O_NONBLOCK 0 // nothing on Windows makes opening a file wait
+#define open _open
+#define read(file, into, size) _read(file, into, static_cast<unsigned>(size))
+#define close _close
 #else
 #include <unistd.h>
+#define O_BINARY 0
 #endif
 
 #include <cerrno>
@@ -16,6 +24,8 @@
 #include <cstring>
 
 namespace {
+
+const char notRegular[] = "not a regular file";
 
 // The reason last written to standard error; empty while the image loads.
 char reportedProblem[imageProblemSize] = "";
@@ -64,20 +74,26 @@ bool Describe_Verdict(BmpVerdict verdict, const BmpHeader &header, char *reason,
 
 bool Find_Image_Problem(char *reason, std::size_t size)
 {
+    // Opened without waiting on it: a FIFO or a device in the image's place is
+    // refused at once, and not handed to the loader.
     errno = 0;
-    FILE *file = std::fopen(stereoImageFile, "rb");
-    if (file == nullptr) {
-        std::snprintf(reason, size, "%s", std::strerror(errno));
-        return false;
+    const int file = open(stereoImageFile, O_RDONLY | O_BINARY | O_NONBLOCK);
+    if (file < 0) {
+        std::snprintf(reason, size, "%s", errno == ENXIO ? notRegular : std::strerror(errno));
+        return errno == ENXIO;
+    }
+    struct stat info;
+    if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool directory = S_ISDIR(info.st_mode);
+        close(file);
+        std::snprintf(reason, size, "%s", directory ? std::strerror(EISDIR) : notRegular);
+        return !directory;
     }
     unsigned char start[Bmp_Header_Bytes];
     errno = 0;
-    const std::size_t got = std::fread(start, 1, sizeof start, file);
-    const int readError = std::ferror(file) ? errno : 0;
-    int64_t fileSize = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        fileSize = std::ftell(file);
-    std::fclose(file);
+    const long got = read(file, start, sizeof start);
+    const int readError = got < 0 ? errno : 0;
+    close(file);
 
     if (readError != 0) {
         std::snprintf(reason, size, "%s", std::strerror(readError));
@@ -88,7 +104,9 @@ bool Find_Image_Problem(char *reason, std::size_t size)
         return false;
     }
     BmpHeader header;
-    return Describe_Verdict(Read_Bmp_Header(start, got, fileSize, &header), header, reason, size);
+    return Describe_Verdict(
+        Read_Bmp_Header(start, static_cast<std::size_t>(got), info.st_size, &header), header,
+        reason, size);
 }
 
 void Show_Image_Problem(const char *reason)

@@ -45,17 +45,19 @@ struct MatchSettings {
     double minDeviation;   // grey levels: a window flatter than this is not compared
     int peakSeparation;    // a second peak farther than this many columns from the best ...
     double peakMargin;     // ... and within this of its coefficient makes the match ambiguous
+    int peakReach; // where the picture cuts the range short, parallaxes to compare past the best
 };
 
 // 15 by 15 windows, parallaxes -16 to 144; surface_match.cpp tells how these
 // were measured.
-constexpr MatchSettings defaultMatchSettings = {7, -16, 144, 0.6, 2.0, 2, 0.1};
+constexpr MatchSettings defaultMatchSettings = {7, -16, 144, 0.6, 2.0, 2, 0.1, 32};
 
 enum MatchOutcome {
     MatchFound,
     MatchNoFit,     // at no parallax of the range (or at too few) do both windows fit
     MatchFlat,      // every window pair in reach is too flat to compare
-    MatchUnbounded, // the best coefficient lies at an end of the parallaxes compared
+    MatchUnbounded, // the best coefficient lies at an end of the parallaxes compared, or
+                    // nearer than peakReach to where the picture cuts them short
     MatchWeak,      // the best coefficient is below the threshold
     MatchAmbiguous, // a separate peak is nearly as good (repeated pattern)
 };

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -140,16 +142,23 @@ extern "C" HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int width
     if (type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE) || name == nullptr ||
         (uintptr_t)name < 0x10000 || width != 0 || height != 0)
         return nullptr;
+    // Only a regular file, opened without waiting on it (a FIFO would).
+    const int file = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0)
+        return nullptr;
     struct stat info;
-    if (stat(name, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > Max_File_Size)
-        return nullptr;
-    FILE *file = std::fopen(name, "rb");
-    if (file == nullptr)
-        return nullptr;
-    std::vector<unsigned char> bytes((size_t)info.st_size);
-    size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    if (got != bytes.size())
+    std::vector<unsigned char> bytes;
+    if (fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= Max_File_Size)
+        bytes.resize((size_t)info.st_size);
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = read(file, bytes.data() + got, bytes.size() - got);
+        if (n <= 0)
+            break;
+        got += (size_t)n;
+    }
+    close(file);
+    if (bytes.empty() || got != bytes.size())
         return nullptr;
     return Load_Bitmap_From_Memory(bytes.data(), bytes.size());
 }

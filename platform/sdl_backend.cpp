@@ -398,8 +398,8 @@ bool Backend_Window_Created(const char *title, int clientWidth, int clientHeight
         SDL_Rect usable = {0, 0, 0, 0};
         sdl.scale = Desktop_Display_Scale();
         if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
-            sdl.scale = Fitting_Display_Scale(sdl.scale, clientWidth, clientHeight, usable.w,
-                                              usable.h);
+            sdl.scale =
+                Fitting_Display_Scale(sdl.scale, clientWidth, clientHeight, usable.w, usable.h);
         sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                                       clientWidth * sdl.scale, clientHeight * sdl.scale,
                                       SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);

@@ -28,7 +28,7 @@ void BM_Record_Durable(benchmark::State &state)
 {
     Folder folder;
     Open_Point_Log();
-    if (!folder.made || pointLog == nullptr) {
+    if (!folder.made || pointLog < 0) {
         state.SkipWithError("no temporary folder here");
         return;
     }

@@ -9,13 +9,17 @@
 # over the same part of the picture at N times the coordinates; QV_BENCH_MOVES
 # (default 1250, ten seconds) the number of moves; QV_BENCH_AUTO=1 turns
 # automatic height on (the key a) before the idle and the moves are measured,
-# so that every move matches. The program inherits the rest of the
-# environment but GDK_SCALE.
+# so that every move matches; QV_BENCH_BATCHES=N (default 1) repeats the moves
+# N times and prints the resident memory after each batch, to show whether it
+# grows with the moves (QV_BENCH_BATCHES=3 QV_BENCH_MOVES=20000: three
+# batches of 20,000). The program inherits the rest of the environment but
+# GDK_SCALE.
 set -euo pipefail
 build=$(cd "${1:-build/release}" && pwd)
 scale=${QV_BENCH_SCALE:-1}
 moves=${QV_BENCH_MOVES:-1250}
 auto=${QV_BENCH_AUTO:-0}
+batches=${QV_BENCH_BATCHES:-1}
 program=$build/app/quor_vane
 image=$build/scene/pr8a_c_ds.bmp
 work=$(mktemp -d)
@@ -72,17 +76,23 @@ for ((i = 0; i < moves; i++)); do
   x=$(((20 + (i * 7) % 880) * scale)) y=$(((20 + (i / 126) * 9 % 600) * scale))
   path+=(mousemove --window "$window" "$x" "$y" sleep 0.0072)
 done
+rss() { awk '/^VmRSS/ { printf "%.1f", $2 / 1024 }' "/proc/$program_pid/status"; }
 move_start=$(cpu_ms)
 started=$(date +%s.%N)
-timeout 120 xdotool "${path[@]}"
-sleep 0.5 # the last moves are handled
-elapsed=$(echo "$(date +%s.%N) - $started - 0.5" | bc)
-move_ms=$(echo "$(cpu_ms) - $move_start" | bc)
+batch_rss=()
+for ((b = 0; b < batches; b++)); do
+  timeout $((120 * moves / 1250)) xdotool "${path[@]}"
+  sleep 0.5 # the last moves are handled
+  batch_rss+=("$(rss)")
+done
+elapsed=$(echo "($(date +%s.%N) - $started) / $batches - 0.5" | bc -l)
+move_ms=$(echo "($(cpu_ms) - $move_start) / $batches" | bc -l)
 
 echo "display scale:                $scale (window $size)"
 echo "automatic height:             $([ "$auto" = 1 ] && echo on || echo off)"
 echo "resident after first paint:   $rss_mb MB"
 echo "CPU while idle for 5 s:       $idle_ms ms"
-printf 'CPU per pointer move:         %.3f ms (%d moves in %.1f s, %.0f Hz, %s ms in all)\n' \
+printf 'CPU per pointer move:         %.3f ms (%d moves in %.1f s, %.0f Hz, %.0f ms in all)\n' \
   "$(echo "$move_ms / $moves" | bc -l)" "$moves" "$elapsed" "$(echo "$moves / $elapsed" | bc -l)" \
   "$move_ms"
+[ "$batches" -eq 1 ] || echo "resident after each batch:    ${batch_rss[*]} MB"

@@ -82,13 +82,13 @@ TEST(AutoHeight, EachSessionLogsWhatTheSameDepthsSetByHandLogAndSaysHowTheMatchW
          "move 905 445\nkey q\nrelease\n" +
              R,
          "", "|"},
-        // Parallax 40, windows of 15 by 15 that must lie on the picture: at
-        // picture column 28 the right window reaches column 1 and parallaxes up
-        // to 42 fit, so 40 is a peak; at column 27 the largest that fits is 40
-        // itself, and a best match at the end of the parallaxes compared is no
-        // match. Row 7 is the first a window fits in.
+        // Parallax 40, windows of 15 by 15 that must lie on the picture, and
+        // where the picture cuts the parallaxes compared short, 32 of them
+        // beyond the match: at picture column 43 the right window reaches
+        // column 1 for parallax 72, at column 42 it would not. Row 7 is the
+        // first a window fits in.
         {Anaglyph(40),
-         "key a\n" + R + "move 38 300\n" + R + "move 37 300\n" + R + "move 400 17\n" + R +
+         "key a\n" + R + "move 53 300\n" + R + "move 52 300\n" + R + "move 400 17\n" + R +
              "move 400 16\n" + R,
          "", "auto|" + matched + "no match|" + matched + "no match|"},
         // The picture changes from parallax 40 to 60 between two paints: after

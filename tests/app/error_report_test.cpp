@@ -36,14 +36,15 @@ void Write_Rle_Bmp(const std::string &path, uint32_t width, uint32_t height)
 // A session in a directory holding the grey image, big.bmp (8000 by 8000, top-down),
 // wide.bmp (32769 by 1) and widest.bmp (32768 by 1), changed by a shell
 // command before the program runs.
-void Run_After(ReplaySession &session, const std::string &setup, const std::string &script)
+void Run_After(ReplaySession &session, const std::string &setup, const std::string &script,
+               const std::string &prefix = "")
 {
     session.Write_Image(Grey);
     Write_Rle_Bmp(session.Path("big.bmp"), 8000, uint32_t(-8000));
     Write_Rle_Bmp(session.Path("wide.bmp"), 32769, 1);
     Write_Rle_Bmp(session.Path("widest.bmp"), 32768, 1);
     ASSERT_EQ(std::system(("cd '" + session.Path("") + "' && " + setup).c_str()), 0);
-    session.Run(script);
+    session.Run(script, prefix);
     EXPECT_EQ(session.status, 18);
 }
 
@@ -60,6 +61,7 @@ TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord
         {"truncate -s 30 pr8a_c_ds.bmp", "truncated: only 30 bytes"},
         {"printf '\\211PNG\\r\\n\\032\\n' > pr8a_c_ds.bmp", "not a BMP file"},
         {"rm pr8a_c_ds.bmp && mkdir pr8a_c_ds.bmp", "Is a directory"},
+        {"rm pr8a_c_ds.bmp && mkfifo pr8a_c_ds.bmp", "not a regular file"},
         {"mv big.bmp pr8a_c_ds.bmp",
          "too large: 8000 by 8000 pixels; the limit is 33554432 pixels, 32768 a side"},
         // A 12-byte header, whose sizes are unsigned 16-bit numbers.
@@ -133,15 +135,39 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
                                    "340 taken back\n" +
                                    saved);
 
-    // The notice comes back with the readout after a repaint, and is blanked
-    // once a point is saved again.
+    // A record that does not fit below the file size limit, as on a full
+    // disk, is cut off again: the file stays as it was. The notice comes back
+    // with the readout after a repaint, and is blanked once a point is saved.
     ReplaySession onFull;
-    Run_After(onFull, "ln -s /dev/full points.txt",
-              first + "expose 0 0 1012 669\nremove points.txt\nmove 465 320\nreadout\n" + second);
-    EXPECT_EQ(onFull.err, unwritten + "No space left on device\n" + reopened);
+    const std::string filled = std::string(999, '#') + "\n";
+    Run_After(onFull, "printf '" + filled.substr(0, 999) + "\\n' > points.txt",
+              "expose 0 0 1012 669\n" + first +
+                  "expose 0 0 1012 669\nrename points.txt old.txt\n"
+                  "move 465 320\nreadout\n" +
+                  second,
+              "prlimit --fsize=1024");
+    EXPECT_EQ(onFull.err, unwritten + "File too large\n" + reopened);
     EXPECT_EQ(onFull.Points(), "  2   " + pointAt470);
-    const std::string full = readout + "360 No space\n380 left on\n400 device\n";
+    EXPECT_EQ(Read_File(onFull.Path("old.txt")), filled);
+    const std::string full = readout + "360 File too\n380 large\n";
     EXPECT_EQ(onFull.Shown(), full + full + saved);
+
+    // A record never follows other text on its line; a FIFO is no log, at
+    // start or put in its place later, and the program does not wait on it.
+    ReplaySession note;
+    Run_After(note, "printf 'a note' > points.txt", first);
+    EXPECT_EQ(note.Points(), "a note\n  1   " + pointAt465);
+    const std::string fifo = "could not open points.txt for appending: not a regular file\n";
+    const std::string lost = "was not written to points.txt: not a regular file\n";
+    const std::string fifos[][3] = {
+        {"mkfifo points.txt", "", fifo + "point 1 " + lost + "point 2 " + lost},
+        {"mkfifo fifo", "remove points.txt\nrename fifo points.txt\n",
+         reopened + fifo + "point 2 " + lost}};
+    for (const auto &[setup, between, err] : fifos) {
+        ReplaySession session;
+        Run_After(session, setup, first + between + second);
+        EXPECT_EQ(session.err, err) << setup;
+    }
 
     // Deleted, or renamed and replaced by another file: the renamed log keeps
     // the first point.

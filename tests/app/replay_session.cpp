@@ -64,11 +64,13 @@ ReplaySession::~ReplaySession()
     std::filesystem::remove_all(directory, ignored);
 }
 
-void ReplaySession::Run(const std::string &script)
+void ReplaySession::Run(const std::string &script, const std::string &prefix)
 {
     std::ofstream(Path("script.txt")) << script;
-    const std::string command =
-        "cd '" + directory + "' && '" QV_REPLAY_PROGRAM "' script.txt > stdout.txt 2> stderr.txt";
+    // A program that hangs (on a FIFO, say) is ended after a minute.
+    const std::string command = "cd '" + directory + "' && " + prefix +
+                                " timeout -s KILL 60 '" QV_REPLAY_PROGRAM
+                                "' script.txt > stdout.txt 2> stderr.txt";
     const int raw = std::system(command.c_str());
     status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
     out = Read_File(Path("stdout.txt"));

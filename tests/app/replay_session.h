@@ -49,8 +49,9 @@ class ReplaySession {
     {
         Write_Bmp(Path("pr8a_c_ds.bmp"), width, height, colour);
     }
-    // Runs one session with the given script lines.
-    void Run(const std::string &script);
+    // Runs one session with the given script lines, its command line led by
+    // `prefix` (such as "prlimit --fsize=1024").
+    void Run(const std::string &script, const std::string &prefix = "");
 
     int status = -1; // exit status, or 128 + signal number
     std::string out, err;

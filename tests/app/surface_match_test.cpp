@@ -127,24 +127,28 @@ TEST(MatchParallaxTest, FindsNoMatchWhereTheWindowsCannotFit)
     EXPECT_EQ(Match_Parallax(StereoPlanes(), 0, 0).outcome, MatchNoFit);
 }
 
-TEST(MatchParallaxTest, NearTheEdgeComparesOnlyTheParallaxesWhoseWindowsFit)
+TEST(MatchParallaxTest, NearTheEdgesMatchesOnlyWhereARepeatBeyondTheBestWouldShow)
 {
+    // Where the picture cuts the parallaxes compared short, a match needs
+    // peakReach (32) of them beyond the best. The right half stands at
+    // column - ceil(p / 2): at column h + 36 parallaxes up to 72 = 40 + 32 fit.
     const StereoPlanes planes = Uniform(400, 60, 40);
     const int h = defaultMatchSettings.halfWindow;
-    // The right half stands at column - ceil(p / 2): at this pointer column
-    // parallaxes up to 2 * (column - h) fit, 46 here, just beyond the true 40.
-    EXPECT_EQ(Match_Parallax(planes, 23 + h, 30).parallax, 40);
-    EXPECT_EQ(Match_Parallax(planes, 23 + h, 30).outcome, MatchFound);
-    // Three columns closer, 40 is the last parallax that fits: the peak has
-    // no compared neighbour beyond it and cannot be told from a slope.
-    const ParallaxMatch edge = Match_Parallax(planes, 20 + h, 30);
-    EXPECT_EQ(edge.outcome, MatchUnbounded);
-    EXPECT_EQ(edge.parallax, 40);
-    // The left half stands at column + floor(p / 2) and must fit too: 22
-    // columns from the right edge 40 fits, 19 columns from it 39 is the last.
-    EXPECT_EQ(Match_Parallax(planes, 400 - 1 - h - 22, 30).outcome, MatchFound);
-    EXPECT_EQ(Match_Parallax(planes, 400 - 1 - h - 22, 30).parallax, 40);
-    EXPECT_NE(Match_Parallax(planes, 400 - 1 - h - 19, 30).outcome, MatchFound);
+    EXPECT_EQ(Match_Parallax(planes, h + 36, 30).parallax, 40);
+    EXPECT_EQ(Match_Parallax(planes, h + 36, 30).outcome, MatchFound);
+    EXPECT_EQ(Match_Parallax(planes, h + 35, 30).outcome, MatchUnbounded);
+    // The left half stands at column + floor(p / 2): 36 columns from the
+    // right edge 72 fits, 35 columns from it 71 is the last.
+    EXPECT_EQ(Match_Parallax(planes, 400 - 1 - h - 36, 30).outcome, MatchFound);
+    EXPECT_EQ(Match_Parallax(planes, 400 - 1 - h - 35, 30).outcome, MatchUnbounded);
+    // A texture repeating every 12 columns at parallax 50 matches nowhere:
+    // not inside, where the repeats show, and not at the edges, where the
+    // picture would hide all but one of them.
+    const StereoPlanes repeated = Planes(
+        400, 60, [](int x, int y) { return Noise(x % 12, y, 3u); },
+        [](int x, int y) { return Noise((x + 50) % 12, y, 3u); });
+    for (int column = 0; column < 400; ++column)
+        EXPECT_NE(Match_Parallax(repeated, column, 30).outcome, MatchFound) << column;
 }
 
 TEST(MatchParallaxTest, MatchesOnlyInsideTheSearchRangeAndWithinTheSettingsLimits)
