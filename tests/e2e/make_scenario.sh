@@ -17,7 +17,9 @@
 # position inside); before the ninth it visits the readout side. Then keys
 # place three more points near the first one: arrows and Shift+arrows move
 # the mark, two Page Ups or Page Downs make a notch, Space and Return record,
-# and Ctrl+Z takes one back. Then the key a turns automatic height on, and the
+# and Ctrl+Z takes one back; one overwritten by another program in place is
+# not taken back; a burst of a thousand arrows at full speed places one
+# more. Then the key a turns automatic height on, and the
 # mouse and an arrow record two points at the depth it finds; it stays on. At
 # the end it moves once more inside, saves the client area and closes the
 # window.
@@ -87,6 +89,13 @@ END {
   key("key space", "")
   key("key ctrl+z", "")
   key("key Down", "move " x - 9 " " y + 10)
+  key("key space", "release")
+  # Another program overwrites the first byte of that point's line in place:
+  # taking it back is refused.
+  both("write points.txt last #")
+  key("key ctrl+z", "")
+  # A burst of a thousand arrows at full speed, 200 columns right in all.
+  key("keys 200 Right Left Right Down Up", "move " (x + 191 > 920 ? 920 : x + 191) " " y + 10)
   key("key space", "release")
   # Automatic height: on by its key, the mark finds the depth at two more
   # truth points, moved to by the mouse and then by an arrow; both recorded.

@@ -83,15 +83,20 @@ painted() {
 }
 # drive RUN: sends the scenario's input as real X events; "save" takes RUN/screen.bmp.
 drive() {
-  local left top width height verb a b
+  local left top width height verb a b rest
   read -r left top width height <"$out/$1/client"
-  while read -r verb a b _; do
+  while read -r verb a b rest; do
     case "$verb" in
       "" | "#"*) continue ;;
       move) xdo mousemove $((left + a * scale + scale / 2)) $((top + b * scale + scale / 2)) ;;
       wheel) if [ "$a" -gt 0 ]; then xdo click 4; else xdo click 5; fi ;;
       release) xdo click 1 ;;
       key) xdo key "$a" ;;
+      keys) xdo key --delay 0 --repeat "$a" "$b" $rest ;;
+      write) # over the start of the file's last line, as in the replay runner
+        local f=$out/$1/$a size last
+        size=$(stat -c %s "$f") last=$(tail -n 1 "$f" | wc -c)
+        printf '%s' "$rest" | dd of="$f" bs=1 seek=$((size - last)) conv=notrunc status=none ;;
       save) sleep 0.5 && shot "${width}x$height+$left+$top" "$out/$1/screen.bmp" ;;
       close) return 0 ;;
       *) log "line \"$verb\" has no real-window equivalent"; return 1 ;;
@@ -199,25 +204,29 @@ done
 for run in headless linux wine scaled/linux; do check "$run exited with 18" test "$(cat "$out/$run/status")" = 18; done
 check "the mouse's points equal the ground truth" \
   diff "$out/expected_points.txt" <(head -n 12 "$out/keyless/points.txt")
-check "the keys added three points, one taken back, automatic height two" \
-  test "$(wc -l <"$out/keyless/points.txt")" = 17
+check "the keys added four points, one taken back, automatic height two" \
+  test "$(wc -l <"$out/keyless/points.txt")" = 18
 for run in headless scaled/linux; do
   check "$run points.txt equals the truth's and the mouse's" diff "$out/keyless/points.txt" "$out/$run/points.txt"
 done
 check "linux points.txt equals the truth's and the mouse's" \
-  diff "$out/keyless/points.txt" <(head -n 17 "$out/linux/points.txt")
+  diff "$out/keyless/points.txt" <(head -n 18 "$out/linux/points.txt")
 check "linux recorded the point before the held arrow" \
-  diff <(sed -n 18p "$out/repeat/points.txt") <(sed -n 18p "$out/linux/points.txt")
+  diff <(sed -n 19p "$out/repeat/points.txt") <(sed -n 19p "$out/linux/points.txt")
 repeated() {
   local last one
-  last=$(sed -n 19p "$out/linux/points.txt") one=$(sed -n 19p "$out/repeat/points.txt")
-  [ -n "$last" ] && [ "$last" != "$one" ] && [ "$last" != "$(sed -n 18p "$out/linux/points.txt")" ]
+  last=$(sed -n 20p "$out/linux/points.txt") one=$(sed -n 20p "$out/repeat/points.txt")
+  [ -n "$last" ] && [ "$last" != "$one" ] && [ "$last" != "$(sed -n 19p "$out/linux/points.txt")" ]
 }
 check "linux moved the mark more than one pixel while the arrow was held" repeated
 crlf() { [ -f "$1" ] && ! grep -q $'[^\r]$' "$1" && tr -d '\r' <"$1" | diff "$out/keyless/points.txt" -; }
 check "wine points.txt equals the truth's and the mouse's, in CR LF lines" crlf "$out/wine/points.txt"
 check "linux recorded a click with no mark shown, and took it back" \
   grep -q '^point 1 was taken back from points.txt$' "$out/linux/stderr.txt"
+for run in linux wine; do
+  check "$run refused to take back a point overwritten in place" \
+    grep -q '^points.txt changed since point 15 was written; nothing was taken back' "$out/$run/stderr.txt"
+done
 check "linux client area is 1012 by 669" grep -q ' 1012 669$' "$out/linux/client"
 check "linux screenshot shows the headless client area" same "$out/linux/screen.bmp" "$out/headless/client.bmp"
 check "wine screenshot shows the headless picture, mark included" \

@@ -7,6 +7,9 @@
 //   move X Y           pointer moved to client position (X, Y)
 //   wheel D            wheel turned by delta D (120 is one notch forward)
 //   release            left button released (records a point)
+//   keys N NAME...     the keys pressed and released one after another, N
+//                      times over, all arriving at once (as from xdotool key
+//                      --delay 0 --repeat N NAME...)
 //   key NAME           a key pressed and released, NAME as xdotool writes X
 //                      keysyms: Left, Right, Up, Down, Prior, Next, space,
 //                      Return, KP_Enter, BackSpace, a letter or a digit, after
@@ -32,8 +35,9 @@
 //                      as client coordinates), or "pointer none"
 //   append FILE TEXT   append TEXT and a line break to FILE, as another
 //                      program might meanwhile
-//   write FILE AT TEXT write TEXT over FILE's bytes from offset AT on, in
-//                      place, as another program might meanwhile
+//   write FILE AT TEXT write TEXT over FILE's bytes from offset AT on (or from
+//                      the start of its last line, for AT "last"), in place,
+//                      as another program might meanwhile
 //   remove FILE        delete FILE, as another program might meanwhile
 //   rename FROM TO     rename FROM to TO, likewise
 //   window             print "window STYLE WIDTH HEIGHT": the main window's class
@@ -62,6 +66,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -151,6 +156,12 @@ bool Key_Input(const std::string &verb, const std::string &name, std::vector<Inp
     return true;
 }
 
+std::string Read_Whole_File(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // Turns an input line into messages. Returns false if the line is not input.
 bool Input_Messages(const std::string &verb, std::istringstream &args, std::vector<Input> *input)
 {
@@ -164,6 +175,16 @@ bool Input_Messages(const std::string &verb, std::istringstream &args, std::vect
         input->push_back(Input{WM_LBUTTONUP, 0, 0});
     else if ((verb == "key" || verb == "keydown" || verb == "keyup") && (args >> name))
         return Key_Input(verb, name, input);
+    else if (verb == "keys" && (args >> a) && a > 0) {
+        std::vector<std::string> names;
+        while (args >> name)
+            names.push_back(name);
+        for (long i = 0; i < a; i++)
+            for (const std::string &key : names)
+                if (!Key_Input("key", key, input))
+                    return false;
+        return !names.empty();
+    }
     else
         return false;
     return true;
@@ -282,9 +303,12 @@ bool Next_Step(void *context)
             const bool written = out != nullptr && std::fprintf(out, "%s\n", text.c_str()) >= 0;
             if ((out != nullptr && std::fclose(out) != 0) || !written)
                 std::fprintf(stderr, "quor_vane_replay: could not append to %s\n", file.c_str());
-        } else if (verb == "write" && (args >> file >> a)) {
+        } else if (verb == "write" && (args >> file >> target)) {
             std::string text;
             std::getline(args >> std::ws, text);
+            const std::string old = Read_Whole_File(file);
+            const std::size_t lastLine = old.find_last_of('\n', old.size() - 2) + 1;
+            a = target == "last" ? static_cast<long>(lastLine) : std::atol(target.c_str());
             FILE *out = std::fopen(file.c_str(), "r+b");
             const bool written = out != nullptr && std::fseek(out, a, SEEK_SET) == 0 &&
                                  std::fputs(text.c_str(), out) >= 0;
