@@ -14,39 +14,6 @@ using Lines = std::vector<std::string>;
 // Columns left of the readout: the picture and the mark, not the text.
 constexpr int pictureRight = 915;
 
-TEST(Keys, ArrowsMoveTheMarkAndThePointerExactlyAsPointerMovesWould)
-{
-    // Before the mark was ever inside the area an arrow does nothing; then
-    // one pixel, ten with Shift, held at the area's edges.
-    ReplaySession keys, mouse;
-    keys.Write_Image(Texture);
-    mouse.Write_Image(Texture);
-    std::string leftward, upward;
-    for (int x = 441; x >= 11; x -= 10)
-        leftward += "move " + std::to_string(x) + " 329\n";
-    for (int y = 319; y >= 19; y -= 10)
-        upward += "move 10 " + std::to_string(y) + "\n";
-    keys.Run("key Right\nmove 950 300\nkey Left\npointer\nmove 450 320\nkey Right\nrelease\n"
-             "key shift+Down\nkey Up\nrelease\npointer\n" +
-             Times(46, "key shift+Left\n") + "release\n" + Times(32, "key shift+Up\n") +
-             "key Right\nrelease\npointer\nkey shift+Right\nsave keys.bmp\ncursor\nreadout\n"
-             "move 915 625\nkey shift+Right\nkey shift+Down\nrelease\n");
-    mouse.Run("move 950 300\nmove 450 320\nmove 451 320\nrelease\nmove 451 330\nmove 451 329\n"
-              "release\n" +
-              leftward + "move 10 329\nmove 10 329\nrelease\n" + upward +
-              "move 10 10\nmove 11 10\nrelease\nmove 21 10\nsave mouse.bmp\ncursor\nreadout\n"
-              "move 915 625\nmove 920 625\nmove 920 630\nrelease\n");
-    EXPECT_EQ(keys.status, 18);
-    EXPECT_EQ(keys.Printed("pointer"), (Lines{"pointer none", "pointer 451 329", "pointer 11 10"}));
-    EXPECT_EQ(keys.Points(), mouse.Points());
-    EXPECT_EQ(keys.Points().substr(0, 34), "  1   101.815   199.488    25.719\n");
-    // The pointer's own move back to where a key sent it is not measured
-    // again: the same readout lines, the same mark, the same pointer.
-    EXPECT_EQ(keys.Shown(), mouse.Shown());
-    EXPECT_EQ(Differing_Pixels(keys.Saved("keys.bmp"), mouse.Saved("mouse.bmp"), 1012, 669), 0);
-    EXPECT_EQ(keys.Printed("cursor"), mouse.Printed("cursor"));
-}
-
 TEST(Keys, PageKeysStepOneHalfByAColumnAndKeepTheMidpointAtThePointer)
 {
     ReplaySession keys, wheel;
@@ -102,18 +69,27 @@ TEST(Keys, SpaceAndReturnRecordLikeAClickAndOtherKeysAreLeftAlone)
     EXPECT_EQ(keys.err, "");
 }
 
-TEST(Keys, ABurstEndsWhereItsKeysPutTheMarkAndAHandMoveTakesOverAtOnce)
+TEST(Keys, ArrowsMoveTheMarkAndThePointerAsPointerMovesWouldHoweverLongTheBurst)
 {
-    // The window system answers each move of the pointer 40 messages late,
-    // merging moves that meet: a burst of arrows, Shift+arrows, Page keys and
-    // clicks records what the same moves by mouse record, and so does a
+    // Before the mark was ever inside the area an arrow does nothing. Then,
+    // with the window system answering each move of the pointer 40 messages
+    // late and merging moves that meet, a burst of arrows (one pixel, ten
+    // with Shift, held at the area's edges), Page keys and clicks records
+    // what the same moves by mouse record, and shows the same; so does a
     // hand move after it.
-    std::string keys = "move 465 320\necho-lag 40\nburst\n", mouse = "move 465 320\n";
+    std::string keys = "key Right\nmove 950 300\nkey Left\npointer\nmove 465 320\necho-lag 40\n"
+                       "burst\n",
+                mouse = "move 950 300\nmove 465 320\n";
     const char *arrows[] = {"Right", "Left", "Down", "Up"};
     int x = 465, y = 320;
     std::mt19937 random(7);
-    for (int i = 0; i < 3000; ++i) {
-        const unsigned pick = i < 1000 ? i % 4 : random() % 23;
+    for (int i = 0; i < 3300; ++i) {
+        // Alternating arrows, then to the top-left and bottom-right corners,
+        // then at random.
+        const unsigned pick = i < 1000   ? i % 4
+                              : i < 1100 ? 5 + (i & 2)
+                              : i < 1300 ? 4 + (i & 2)
+                                         : random() % 23;
         const int step = pick >= 4 && pick < 8 ? 10 : 1;
         if (pick < 8) {
             const int arrow = pick % 4;
@@ -125,18 +101,23 @@ TEST(Keys, ABurstEndsWhereItsKeysPutTheMarkAndAHandMoveTakesOverAtOnce)
             const char *other = pick == 8 ? "key Prior\n" : pick == 9 ? "key Next\n" : "";
             keys += other, mouse += other;
         }
-        if (i % 97 == 0)
+        if (i % 97 == 0 || i == 1099 || i == 1299)
             keys += "release\n", mouse += "release\n";
     }
-    keys += "end\nrelease\nmove 300 300\nrelease\n";
-    mouse += "release\nmove 300 300\nrelease\n";
+    const std::string after = "save end.bmp\ncursor\nreadout\nrelease\nmove 300 300\nrelease\n";
     ReplaySession byKeys, byMouse;
-    byKeys.Write_Image(Grey);
-    byMouse.Write_Image(Grey);
-    byKeys.Run(keys);
-    byMouse.Run(mouse);
-    ASSERT_EQ(byMouse.Points().size(), 34u * 33);
+    byKeys.Write_Image(Texture);
+    byMouse.Write_Image(Texture);
+    byKeys.Run(keys + "end\npointer\n" + after);
+    byMouse.Run(mouse + after);
+    EXPECT_EQ(byKeys.status, 18);
+    EXPECT_EQ(byKeys.Printed("pointer"),
+              (Lines{"pointer none", "pointer " + std::to_string(x) + " " + std::to_string(y)}));
+    ASSERT_EQ(byMouse.Points().size(), 34u * 39);
     EXPECT_EQ(byKeys.Points(), byMouse.Points());
+    EXPECT_EQ(byKeys.Shown(), byMouse.Shown());
+    EXPECT_EQ(byKeys.Printed("cursor"), byMouse.Printed("cursor"));
+    EXPECT_EQ(Differing_Pixels(byKeys.Saved("end.bmp"), byMouse.Saved("end.bmp"), 1012, 669), 0);
 
     // A hand move in between: the moves still coming back from two keys are
     // the window system's news of where the pointer is now.

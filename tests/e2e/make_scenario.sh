@@ -90,7 +90,7 @@ END {
   key("key ctrl+z", "")
   key("key Down", "move " x - 9 " " y + 10)
   key("key space", "release")
-  # Another program overwrites the first byte of that point's line in place:
+  # Another program overwrites the first byte of the line of that point in place:
   # taking it back is refused.
   both("write points.txt last #")
   key("key ctrl+z", "")
