@@ -153,61 +153,52 @@ run_window() {
 # scenario's first point and grades it with the installed grading tool, then
 # uninstalls silently as Apps would. It notes each finding in installer/notes.
 installer=$out/installer
-note() {
-  local verdict=FAIL
-  if "${@:2}"; then verdict=ok; fi
-  echo "$verdict|$1" >>"$installer/notes"
-}
-installer_start() { cd "$installer_folder" && exec setsid timeout -k 5 120 wine "$installer_target"; }
+note() { "${@:2}" && echo "ok|$1" >>"$installer/notes" || echo "FAIL|$1" >>"$installer/notes"; }
+installer_start() { cd "$(winepath -u "${link[0]}")" && exec setsid timeout -k 5 120 wine "${link[2]}"; }
 installer_client() {
-  timeout 10 wine "$windows_build/tests/e2e/qv_client_origin.exe" 2>/dev/null | tr -d '\r' \
-    >"$installer/client" && [ -s "$installer/client" ]
+  timeout 10 wine "$windows_build/tests/e2e/qv_client_origin.exe" 2>/dev/null | tr -d '\r' >"$installer/client"
+  [ -s "$installer/client" ]
 }
 installer_close() { timeout 20 wine taskkill /im quor_vane.exe >/dev/null 2>&1; }
 installer_run() {
   local -x WINEPREFIX=$installer/prefix HOME=$installer/home
   local key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuorVane' start=$SECONDS
-  local setup users user entry location lnk link work
+  local setup users user programs work lnk link entry location
   mkdir -p "$HOME/Documents" && : >"$installer/notes"
-  note "the setup program builds" cmake --build "$windows_build" --target package_setup >"$installer/build.log" 2>&1
+  cmake --build "$windows_build" --target package_setup >"$installer/build.log" 2>&1
   setup=$(echo "$windows_build"/packaging/windows/QuorVane-*-setup.exe)
   log "the setup program: $(stat -c %s "$setup") bytes, built in $((SECONDS - start)) s"
   timeout 120 wineboot -i >"$installer/wineboot.log" 2>&1 && timeout 60 wineserver -w
   note "the setup program installs silently" timeout 120 wine "$setup" /S
   users=("$WINEPREFIX"/drive_c/users/*/AppData) && user=${users[0]%/AppData}
+  programs="$user/AppData/Local/Programs/Quor Vane" work="$user/Documents/Quor Vane"
+  lnk="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Quor Vane.lnk"
   entry=$(timeout 20 wine reg query "$key" | tr -d '\r')
   location=$(sed -n 's/^ *InstallLocation *REG_SZ *//p' <<<"$entry")
-  note "Apps lists Quor Vane for the current user, in AppData\\Local\\Programs" \
-    test "$(grep -c '^ *DisplayName *REG_SZ *Quor Vane$' <<<"$entry")|$location" = \
-    "1|C:\\users\\${user##*/}\\AppData\\Local\\Programs\\Quor Vane"
+  note "Apps lists Quor Vane, installed for the current user in AppData\\Local\\Programs" test \
+    "$(grep -c '^ *DisplayName *REG_SZ *Quor Vane$' <<<"$entry")|$location" = "1|C:\\users\\${user##*/}\\AppData\\Local\\Programs\\Quor Vane"
   # TOLERATED: quor_vane_exercise.exe is not built on every branch yet; its
-  # absence is accepted here only, by adding its name.
-  note "the programs, the default image with its truth and hash, the licence, the read-me and the uninstaller are installed" \
-    test "$( (ls "$user/AppData/Local/Programs/Quor Vane" && echo quor_vane_exercise.exe) | sort -u | xargs)" = \
-    "LICENSE.txt README.txt pr8a_c_ds.bmp pr8a_c_ds.sha256 pr8a_c_ds_truth.csv quor_vane.exe quor_vane_assess.exe quor_vane_exercise.exe quor_vane_start.exe uninstall.exe"
-  # The link's working folder and icon are among its UTF-16 strings, its target is its local path.
-  lnk="$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Quor Vane.lnk"
+  # absence is accepted here, and only here, by adding its name.
+  note "installed: the programs, the image with its truth and hash, the licence, the read-me, the uninstaller" \
+    test "$( (ls "$programs" && echo quor_vane_exercise.exe) | sort -u | xargs)" = "LICENSE.txt README.txt \
+pr8a_c_ds.bmp pr8a_c_ds.sha256 pr8a_c_ds_truth.csv quor_vane.exe quor_vane_assess.exe quor_vane_exercise.exe quor_vane_start.exe uninstall.exe"
+  # The link's working folder and icon are among its UTF-16 strings; its target is its local path.
   mapfile -t link < <(strings -el "$lnk" | grep -o '[A-Z]:\\.*'; strings -a "$lnk" | grep -x '[A-Z]:\\.*\.exe')
   note "the Start menu's shortcut runs quor_vane_start.exe in the program's folder, with the program's icon" \
     test "${link[*]:-}" = "$location $location\\quor_vane.exe $location\\quor_vane_start.exe"
-  installer_folder=$(winepath -u "${link[0]:-}") installer_target=${link[2]:-}
   awk 'NR > 4 { print } NR > 4 && /^release/ { exit }' "$out/keyless.txt" >"$installer/scenario.txt"
   scenario=$installer/scenario.txt run_window installer
-  note "the program started so closed normally (quor_vane_start.exe exited with 0)" test "$(cat "$installer/status")" = 0
-  work="$user/Documents/Quor Vane"
+  note "started so, the program recorded its point in Documents\\Quor Vane and closed normally" test \
+    "$(cat "$work/points.txt" "$installer/status")" = "$(head -1 "$out/expected_points.txt")"$'\r\n0'
   note "Documents\\Quor Vane got the default image, its truth and hash" \
     cmp <(cat "$linux_build"/scene/pr8a_c_ds*) <(cat "$work"/pr8a_c_ds*)
-  note "the point landed in Documents\\Quor Vane\\points.txt" \
-    test "$(cat "$work/points.txt")" = "$(head -1 "$out/expected_points.txt")"$'\r'
   (cd "$work" && timeout 60 wine "$location\\quor_vane_assess.exe" >"$installer/assess.txt" 2>&1)
   note "the installed grading tool graded it" test "$(wc -l <"$work/points_assessed.csv")" = 2
   timeout 60 wine "$(sed -n 's/^ *QuietUninstallString *REG_SZ *"\(.*\)" \/S$/\1/p' <<<"$entry")" /S &&
     timeout 60 wineserver -w
-  note "the silent uninstall removed the program's folder" test ! -e "$user/AppData/Local/Programs/Quor Vane"
-  note "the silent uninstall removed the Start menu's shortcut" test ! -e "$lnk"
   timeout 20 wine reg query "$key" >/dev/null 2>&1
-  note "the silent uninstall removed the entry for Apps" test "$?" = 1
-  note "the silent uninstall left points.txt" test -s "$work/points.txt"
+  note "the silent uninstall removed the program's folder, shortcut and entry, and left points.txt" \
+    test "$?|$(ls -d "$programs" "$lnk" 2>/dev/null)|$(wc -l <"$work/points.txt")" = "1||1"
   log "the setup program's run took $((SECONDS - start)) s"
 }
 # ---- end of the setup program's block ----

@@ -104,8 +104,6 @@ while IFS='|' read -r home documents expected; do
   HOME=$home "$launcher" >/dev/null 2>"$work/stderr" || fail "HOME='$home': status $?: $(cat "$work/stderr")"
   [ "$(cat "$work/started_in")" = "$work/cwd/$expected" ] ||
     fail "HOME='$home': started in '$(cat "$work/started_in")', not in '$expected'"
-  cmp -s -- "$expected/pr8a_c_ds.bmp" "$share/quor-vane/pr8a_c_ds.bmp" ||
-    fail "HOME='$home': no default image in '$expected'"
   [ "$(ls -A)" = "${home##*/}" ] || fail "HOME='$home': wrote outside the home folder: $(ls -A)"
   cd "$work"
 done <<TABLE
@@ -120,25 +118,21 @@ TABLE
 HOME=$work/full folder="$work/full/Documents/Quor Vane"
 (ulimit -f 1000 && "$launcher" 2>/dev/null) && fail "a failed copy went unnoticed"
 [ -z "$(ls -A "$folder")" ] && "$launcher" >/dev/null && defaults || fail "after a full disk: $(ls -A "$folder")"
-# Arguments | status | standard output: only a lone --version or --help, and
+# Arguments | standard output | status: only a lone --version or --help, and
 # they start nothing.
-while IFS='|' read -r args expected_status expected_out; do
+while IFS='|' read -r args expected; do
   rm -f "$work/started_in"
-  status=0
-  out=$(eval "\"\$launcher\" $args" 2>/dev/null) || status=$?
-  [ "$status" = "$expected_status" ] && [ "$out" = "$expected_out" ] && [ ! -e "$work/started_in" ] ||
-    fail "quor-vane $args: status $status, output '$out'"
+  [ "$(eval "\"\$launcher\" $args" 2>/dev/null)|$?" = "$expected" ] && [ ! -e "$work/started_in" ] ||
+    fail "quor-vane $args: not '$expected'"
 done <<TABLE
---version|0|Quor Vane $version
---help|0|usage: quor-vane [--version | --help]
---version foo|2|
---help --version|2|
-foo|2|
-''|2|
+--version|Quor Vane $version|0
+--help|usage: quor-vane [--version | --help]|0
+--version foo||2
+--help --version||2
+foo||2
+''||2
 TABLE
-# A program that fails: its status and standard error come through unchanged.
+# A program that fails: its standard error and status come through unchanged.
 printf '#!/bin/sh\necho "no window" >&2\nexit 3\n' >"$program"
-status=0
-"$launcher" >/dev/null 2>"$work/stderr" || status=$?
-[ "$status" = 3 ] && [ "$(cat "$work/stderr")" = "no window" ] || fail "failure hidden ($status)"
+[ "$("$launcher" 2>&1 >/dev/null)|$?" = "no window|3" ] || fail "a failing program's status or message hidden"
 echo "install: PASS (package $version, launcher, desktop entry, AppStream data, manual pages, hardening, .exe resources)"
