@@ -176,12 +176,14 @@ installer_run() {
   entry=$(timeout 20 wine reg query "$key" | tr -d '\r')
   location=$(sed -n 's/^ *InstallLocation *REG_SZ *//p' <<<"$entry")
   note "Apps lists Quor Vane, installed for the current user in AppData\\Local\\Programs" test \
-    "$(grep -c '^ *DisplayName *REG_SZ *Quor Vane$' <<<"$entry")|$location" = "1|C:\\users\\${user##*/}\\AppData\\Local\\Programs\\Quor Vane"
+    "$(grep -c '^ *DisplayName *REG_SZ *Quor Vane$' <<<"$entry")|$location" = \
+    "1|C:\\users\\${user##*/}\\AppData\\Local\\Programs\\Quor Vane"
   # TOLERATED: quor_vane_exercise.exe is not built on every branch yet; its
   # absence is accepted here, and only here, by adding its name.
   note "installed: the programs, the image with its truth and hash, the licence, the read-me, the uninstaller" \
     test "$( (ls "$programs" && echo quor_vane_exercise.exe) | sort -u | xargs)" = "LICENSE.txt README.txt \
-pr8a_c_ds.bmp pr8a_c_ds.sha256 pr8a_c_ds_truth.csv quor_vane.exe quor_vane_assess.exe quor_vane_exercise.exe quor_vane_start.exe uninstall.exe"
+pr8a_c_ds.bmp pr8a_c_ds.sha256 pr8a_c_ds_truth.csv quor_vane.exe quor_vane_assess.exe quor_vane_exercise.exe \
+quor_vane_start.exe uninstall.exe"
   # The link's working folder and icon are among its UTF-16 strings; its target is its local path.
   mapfile -t link < <(strings -el "$lnk" | grep -o '[A-Z]:\\.*'; strings -a "$lnk" | grep -x '[A-Z]:\\.*\.exe')
   note "the Start menu's shortcut runs quor_vane_start.exe in the program's folder, with the program's icon" \
