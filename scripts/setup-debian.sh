@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libx11-dev fonts-dejavu-core libstb-dev
   xvfb xdotool x11-utils x11-xserver-utils imagemagick
-  g++-mingw-w64-x86-64 wine wine64 zip
+  g++-mingw-w64-x86-64 wine wine64 zip nsis
   lintian man-db desktop-file-utils appstream icoutils xdg-user-dirs openbox libxtst-dev
 )
 

@@ -1,5 +1,5 @@
 # Stops package_windows with a clear message when the default image or its
-# ground truth beside it is missing: names the file it looked for and the
+# ground truth or hash beside it is missing: names the file it looked for and the
 # commands that make it.
 get_filename_component(source_dir "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
 set(linux_build "${source_dir}/build/release")
@@ -22,8 +22,10 @@ elseif(NOT EXISTS "${IMAGE}")
                       "(QV_DEFAULT_IMAGE), which does not exist. ${make_image}.")
 endif()
 get_filename_component(image_dir "${IMAGE}" DIRECTORY)
-if(NOT EXISTS "${image_dir}/pr8a_c_ds_truth.csv")
-  message(FATAL_ERROR "package_windows needs the default image's ground truth "
-                      "${image_dir}/pr8a_c_ds_truth.csv beside it, which does not exist. "
-                      "${make_image}.")
-endif()
+foreach(companion pr8a_c_ds_truth.csv pr8a_c_ds.sha256)
+  if(NOT EXISTS "${image_dir}/${companion}")
+    message(FATAL_ERROR "package_windows needs the default image's ${companion} "
+                        "${image_dir}/${companion} beside it, which does not exist. "
+                        "${make_image}.")
+  endif()
+endforeach()
