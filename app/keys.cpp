@@ -45,11 +45,12 @@ void Move_Mark_By(HWND window, int dx, int dy)
     POINT target = {Clamp(MarkState.pointerX + dx, areaLeft, areaRight),
                     Clamp(MarkState.pointerY + dy, areaTop, areaBottom)};
     Handle_Pointer_Move(static_cast<unsigned>(target.x), static_cast<unsigned>(target.y));
-    // Held against an edge, a key sends the pointer where it was sent last:
-    // one answer stands for both.
-    if (pointerEchoes.empty() || pointerEchoes.back().x != target.x ||
-        pointerEchoes.back().y != target.y)
-        pointerEchoes.push_back(target);
+    // Held against an edge, a key would send the pointer where it was just
+    // sent: nothing moves, and nothing comes back.
+    if (!pointerEchoes.empty() && pointerEchoes.back().x == target.x &&
+        pointerEchoes.back().y == target.y)
+        return;
+    pointerEchoes.push_back(target);
     ClientToScreen(window, &target);
     SetCursorPos(target.x, target.y);
 }

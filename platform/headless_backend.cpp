@@ -29,7 +29,8 @@ struct Headless {
     int width = 0;
     int height = 0;
     bool pointerMoved = false;
-    POINT pointer = {0, 0};
+    POINT pointer = {0, 0}; // where the program last sent the system pointer
+    POINT at = {-1, -1};    // where the system pointer is
     // With an echo lag, input waits here and reaches the program a few
     // messages at a time, and the pointer's moves that the program makes come
     // back that many messages later, as from a window system under load.
@@ -41,18 +42,23 @@ struct Headless {
 Headless headless;
 
 // Hands a few messages on to the program's queue, which merges a move into an
-// undelivered move before it, as the window system does.
+// undelivered move before it, as the window system does; moves that follow
+// one another go together, as one read of the window system brings them.
 bool Deliver_In_Flight()
 {
     if (headless.inFlight.empty())
         return false;
     headless.random = headless.random * 1103515245u + 12345u;
-    for (unsigned count = 1 + (headless.random >> 16) % 4; count > 0; count--) {
-        if (headless.inFlight.empty())
-            break;
+    unsigned count = 1 + (headless.random >> 16) % 4;
+    while (!headless.inFlight.empty()) {
         const InFlight input = headless.inFlight.front();
+        if (count == 0 && input.message != WM_MOUSEMOVE)
+            break;
         headless.inFlight.pop_front();
         Platform_Queue_Input(input.message, input.wParam, input.lParam);
+        count = count > 0 ? count - 1 : 0;
+        if (count == 0 && input.message != WM_MOUSEMOVE)
+            break;
     }
     return true;
 }
@@ -122,7 +128,10 @@ void Backend_Move_Pointer(int screenX, int screenY)
 {
     headless.pointerMoved = true;
     headless.pointer = POINT{screenX, screenY};
-    if (screenX < 0 || screenY < 0 || screenX >= Platform_Client_Width() ||
+    // Sent where it is already, the pointer does not move.
+    const bool moves = screenX != headless.at.x || screenY != headless.at.y;
+    headless.at = headless.pointer;
+    if (!moves || screenX < 0 || screenY < 0 || screenX >= Platform_Client_Width() ||
         screenY >= Platform_Client_Height())
         return;
     const LPARAM at = MAKELPARAM(screenX, screenY);
@@ -144,6 +153,8 @@ void Backend_Move_Pointer(int screenX, int screenY)
 
 void Headless_Queue_Input(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_MOUSEMOVE)
+        headless.at = POINT{(short)LOWORD(lParam), (short)HIWORD(lParam)};
     if (headless.echoLag == 0)
         Platform_Queue_Input(message, wParam, lParam);
     else

@@ -74,7 +74,8 @@ TEST(AutoHeight, EachSessionLogsWhatTheSameDepthsSetByHandLogAndSaysHowTheMatchW
         {twoDepths, at300 + "key a\n" + R + "move 700 300\nrelease\n" + R,
          "move 300 300\n" + nine + "move 700 300\nrelease\n", "||"},
         // A held key changes the mode once.
-        {twoDepths, "move 300 300\nkeydown a\nkeydown a\nkeydown a\nkeyup a\nmove 700 300\n" + R,
+        {twoDepths,
+         "move 300 300\nkeydown a\nkeydown a\nkeydown a\nkeydown a\nkeyup a\nmove 700 300\n" + R,
          "", matched},
         // Without the key nothing shows on that row.
         {Anaglyph(40),

@@ -55,6 +55,20 @@ TEST(StorageDeathTest, ExhaustedMemoryWritesTheMessageAndExitsWithOne)
     EXPECT_EXIT((limit(), Allocate_Index_Vector(0x7ffffff0)), testing::ExitedWithCode(1), message);
 }
 
+TEST(Storage, NewStorageIsZeroWhereFreedStorageHeldValues)
+{
+    for (int round = 0; round < 2; ++round) {
+        Vector v = Allocate_Vector(64);
+        Matrix m = Allocate_Matrix(2, 64);
+        IndexVector idx = Allocate_Index_Vector(64);
+        for (int i = 1; i <= 64; ++i) {
+            EXPECT_TRUE(v[i] == 0.0 && m[1][i] == 0.0 && m[2][i] == 0.0 && idx[i] == 0) << i;
+            v[i] = m[1][i] = m[2][i] = idx[i] = -7;
+        }
+        Free_Vector(v), Free_Matrix(m, 2), Free_Index_Vector(idx);
+    }
+}
+
 TEST(NormalEquations, FourObservationsOfThreeUnknownsSummedInAscendingOrder)
 {
     Stored a({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}}), n(Rows(3, Values(3)));
@@ -96,6 +110,9 @@ const LuCase luCases[] = {
     {{{2, 1}, {4, -4}}, {3, 0}, {1, 1}, {1, 2}, "", {{2, {2, -6}}}},
     {{{1, 1}, {10, 10000}}, {2, 10010}, {1, 1}, {1, 2}, "", {}},
     {{{1, 10000}, {10, 1}}, {10001, 11}, {1, 1}, {2, 1}, "", {{1, {0.1, 9999.9}}, {2, {10, 1}}}},
+    // The multiplier is a quotient, not a product with the pivot's reciprocal.
+    {{{3, 1}, {7, 2}}, {4, 9}, {0x1.ffffffffffffcp-1, 0x1.0000000000006p+0}, {1, 2}, "",
+     {{2, {0x1.2aaaaaaaaaaabp+1, -0x1.5555555555558p-2}}}},
     {{{0, 2, 0}, {3, 0, 0}, {0, 0, 4}}, {2, 3, 4}, {1, 1, 1}, {2, 1, 3}, "", {}},
     // A zero row; a column without a pivot, skipped and left as it was.
     {{{1, 2}, {0, 0}}, {1, 1}, {-inf, inf}, {}, zeroRow + singular, {}},
