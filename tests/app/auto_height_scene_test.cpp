@@ -83,6 +83,8 @@ TEST(AutoHeightScene, PointsRecordedAtTheTruthPositionsLieOnTheSurface)
                 truth.size(), nearEdges, matched, matchedAway, awayFromEdges, withinOneAway,
                 100.0 * withinOneAway / awayFromEdges, maxErrorAway, maxError);
     EXPECT_GE(withinOneAway, std::ceil(0.95 * awayFromEdges));
+    // Three are refused as ambiguous: repeated detail of the facade.
+    EXPECT_EQ(matched, 147);
     EXPECT_EQ(offByMoreThanTwo, 0);
     Release_Stereo_Model();
 }

@@ -161,6 +161,7 @@ TEST(ErrorReport, UnsavedPointsShowUnderTheReadoutAndAMovedLogIsOpenedAgain)
     const std::string lost = "was not written to points.txt: not a regular file\n";
     const std::string fifos[][3] = {
         {"mkfifo points.txt", "", fifo + "point 1 " + lost + "point 2 " + lost},
+        {"ln -s /dev/null points.txt", "", fifo + "point 1 " + lost + "point 2 " + lost},
         {"mkfifo fifo", "remove points.txt\nrename fifo points.txt\n",
          reopened + fifo + "point 2 " + lost}};
     for (const auto &[setup, between, err] : fifos) {

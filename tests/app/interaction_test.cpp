@@ -14,7 +14,7 @@ TEST(MainWindow, ClassClientSizeReadoutLinesAndNoObjectsLeftBehind)
     session.Write_Image(Grey);
     session.Run("window\nreadout\nmove 465 320\nreadout\nwheel -120\nrelease\nreadout\nrelease\n"
                 "expose 0 0 50 50\nmove 950 300\nwheel 120\nreadout\nresize 1100 760\nreadout\n"
-                "objects\n");
+                "objects\nread 20 300\n");
     EXPECT_EQ(session.status, 18);
     // CS_OWNDC | CS_HREDRAW | CS_VREDRAW; a 1024 by 700 overlapped window.
     EXPECT_EQ(session.Printed("window"), Lines{"window 0x23 1012 669"});
@@ -26,7 +26,8 @@ TEST(MainWindow, ClassClientSizeReadoutLinesAndNoObjectsLeftBehind)
                                "170 ID   1\n200 X   102.377\n230 Y   199.361\n260 Z    25.660\n"
                                "290 P        60\n"
                                "170 ID   2\n200 X   102.042\n230 Y   199.909\n260 Z    25.779\n"
-                               "290 P        56\n");
+                               "290 P        56\n"
+                               "20 300 ?\n"); // a picture is no text
     // Only the window's own device context is left: every paint deleted its
     // memory context and bitmap.
     EXPECT_EQ(session.Printed("objects"), Lines{"objects 1 0"});

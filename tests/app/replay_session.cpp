@@ -52,10 +52,10 @@ Picture Read_Bmp(const std::string &path)
     return picture;
 }
 
-ReplaySession::ReplaySession()
+ReplaySession::ReplaySession(const std::string &base)
 {
-    char pattern[] = "/tmp/quor-vane-test-XXXXXX";
-    directory = mkdtemp(pattern) ? pattern : "/tmp/quor-vane-test-not-made";
+    std::string pattern = base + "/quor-vane-test-XXXXXX";
+    directory = mkdtemp(&pattern[0]) ? pattern : "/tmp/quor-vane-test-not-made";
 }
 
 ReplaySession::~ReplaySession()

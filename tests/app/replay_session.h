@@ -39,7 +39,8 @@ Picture Read_Bmp(const std::string &path);
 
 class ReplaySession {
   public:
-    ReplaySession();  // creates a fresh working directory
+    // Creates a fresh working directory in `base`.
+    explicit ReplaySession(const std::string &base = "/tmp");
     ~ReplaySession(); // and removes it
 
     std::string Path(const std::string &name) const { return directory + "/" + name; }

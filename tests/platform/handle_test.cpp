@@ -46,6 +46,7 @@ TEST_F(HandleTest, DeletedContextsAndBitmapsNeverComeBackAndHandlesOfOneKindAreN
     EXPECT_FALSE(DeleteObject(goneBitmap));
     EXPECT_FALSE(DeleteObject((HGDIOBJ)live));
     EXPECT_NE(SelectObject(live, reusedBitmap), nullptr);
+    EXPECT_FALSE(DeleteObject(reusedBitmap)) << "a bitmap selected into a context";
     EXPECT_EQ(Inspect_Live_Dcs(), 2);
     EXPECT_EQ(Inspect_Live_Gdi_Objects(), 2);
 }

@@ -54,6 +54,7 @@ TEST_F(WindowSystemTest, PaintErasesAndClipsToTheUpdateRegionAndTheOwnContextSta
         outside = GetPixel(dc, 100, 80);
         SetPixel(dc, 100, 80, RGB(0, 0, 255));
         SetPixel(dc, 49, 59, RGB(0, 255, 0));
+        SetPixel(dc, 50, 59, RGB(0, 255, 0));
         return EndPaint(window, &paint) != 0;
     };
     Pump();
@@ -66,6 +67,7 @@ TEST_F(WindowSystemTest, PaintErasesAndClipsToTheUpdateRegionAndTheOwnContextSta
         EXPECT_EQ(Inspect_Client_Pixel(x, y), Red) << x << "," << y;
     EXPECT_EQ(Inspect_Client_Pixel(210, 110), White);
     EXPECT_EQ(Inspect_Client_Pixel(49, 59), RGB(0, 255, 0));
+    EXPECT_EQ(Inspect_Client_Pixel(50, 59), Red) << "right of the update region";
     // After EndPaint the whole client area is drawable again, exactly.
     EXPECT_EQ(SetPixel(dc, 1011, 668, 0x010203), 0x010203u);
 }
