@@ -119,7 +119,9 @@ TEST_F(WindowSystemTest, TextIsBlackOnAWhiteCellEachCharacterInItsOwnGlyphClippe
                 dark += GetRValue(p) < 64, coloured += GetRValue(p) != GetBValue(p);
                 EXPECT_TRUE(x >= 920 && y >= 200) << x << "," << y;
             }
-    EXPECT_TRUE(bottom >= 211 && bottom < 220 && right >= 920 + 12 * 5 - 1 && dark > 40);
+    // DejaVu Sans Bold (Debian's fonts-dejavu-core) 16 rows high: the
+    // text's cells reach the client's edge, and its ink is 212 dark pixels.
+    EXPECT_EQ((std::vector<int>{right, bottom, dark}), (std::vector<int>{1011, 215, 212}));
     EXPECT_EQ(coloured, 0);
     // New text covers old text from the left; 0 and 1 are drawn differently.
     for (auto [y, text] :
