@@ -1,0 +1,29 @@
+// Exercises: scenes made from a seed, of the same boxes and surfaces as the
+// default scene, seen through the same cameras. The seed chooses the kind of
+// scene, every measure of it and its textures; the same seed gives the same
+// scene on every system (integer arithmetic, + - * / and square roots only).
+//
+// Every exercise holds at least three depth levels and a stepped surface, and
+// whatever both pictures show lies within the parallaxes the floating mark
+// and automatic height reach.
+#pragma once
+
+#include "scene_model.h"
+
+enum ExerciseKind {
+    BuildingFront,     // a facade in bays and floors, setbacks above, a wing forward
+    TerracedSlope,     // retaining walls stepping up and back, a flight of steps
+    BlocksBeforeAWall, // blocks of different heights and depths, some stepped
+    ExerciseKinds,
+};
+
+// Seeds run from 1 to the largest unsigned 32-bit number; 0 is the default
+// scene's mark in the picture.
+constexpr unsigned long long maxExerciseSeed = 4294967295ull;
+
+// Builds the scene of an exercise and returns its kind. The stereo model must
+// have been set up: the scene is checked through the cameras.
+int Build_Exercise_Scene(Scene &scene, unsigned seed);
+
+// The kind in a few words, such as "a terraced slope".
+const char *Exercise_Kind_Name(int kind);
