@@ -164,15 +164,16 @@ TEST(AssessTest, AnswersHelpAndVersionAndRefusesWhatItCannotRunOnOrGrade)
         const char *says;
     } cases[] = {
         {"rm pr8a_c_ds.bmp points.txt", "--help", 0,
-         "usage: quor_vane_assess [--all] [POINTS_FILE]\n\nGrades"},
+         "usage: quor_vane_assess [--all] [POINTS_FILE]\n       quor_vane_assess [--all] --class "
+         "FOLDER...\n       quor_vane_assess --help | --version\n\nGrades"},
         {"rm pr8a_c_ds.bmp points.txt", "--version", 0, "quor_vane_assess " QV_VERSION "\n"},
         {"true", "--al", 1, "unknown option --al\nusage: quor_vane_assess"},
         {"true", "a.txt b.txt", 1, "usage: quor_vane_assess"},
         {"rm pr8a_c_ds.bmp", "", 1, "cannot read pr8a_c_ds.bmp: No such file or directory"},
         // The default image with one byte more is another image.
         {"printf '\\0' >>pr8a_c_ds.bmp", "", 2,
-         "pr8a_c_ds.bmp is not the default stereo image; only points measured on the default "
-         "scene can be graded"},
+         "pr8a_c_ds.bmp is neither the default stereo image nor an exercise's; only points "
+         "measured on those can be graded"},
         {"rm pr8a_c_ds.bmp && mkfifo pr8a_c_ds.bmp", "", 1,
          "cannot read pr8a_c_ds.bmp: not a regular file"},
         {"rm points.txt", "", 1, "cannot read points.txt: No such file or directory"},
