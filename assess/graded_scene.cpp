@@ -99,6 +99,8 @@ int Find_Graded_Scene(const std::string &imagePath, const char *defaultHash, Gra
     }
     const std::string hash = Sha256_Hex(
         reinterpret_cast<const unsigned char *>(graded.image.data()), graded.image.size());
+    graded.isDefault = hash == defaultHash;
+    graded.seed = Exercise_Seed(graded.image);
     // A hash file beside the picture must name it, whichever picture it is.
     const std::string hashPath = Beside(imagePath, hashFile);
     std::string stated;
@@ -107,12 +109,10 @@ int Find_Graded_Scene(const std::string &imagePath, const char *defaultHash, Gra
         reason = imagePath + " is not the picture whose hash " + hashPath + " holds";
         return SceneForeign;
     }
-    graded.seed = 0;
-    if (hash == defaultHash) {
+    if (graded.isDefault) {
         Build_Scene(graded.scene);
         return SceneFound;
     }
-    graded.seed = Exercise_Seed(graded.image);
     if (graded.seed == 0) {
         reason = imagePath + " is neither the default stereo image nor an exercise's; only points "
                              "measured on those can be graded";
@@ -143,7 +143,7 @@ int Find_Graded_Scene(const std::string &imagePath, const char *defaultHash, Gra
 
 std::string Graded_Scene_Name(const GradedScene &graded)
 {
-    if (graded.seed == 0)
+    if (graded.isDefault)
         return "the default scene";
     return "exercise " + std::to_string(graded.seed) + " (" + Exercise_Kind_Name(graded.kind) + ")";
 }

@@ -13,8 +13,9 @@
 #include <string>
 
 struct GradedScene {
-    unsigned seed = 0; // 0: the default scene
-    int kind = 0;      // an exercise's ExerciseKind
+    bool isDefault = false; // the default scene
+    unsigned seed = 0;      // the seed the picture carries, 0 if none
+    int kind = 0;           // an exercise's ExerciseKind
     Scene scene;
     std::string image; // the picture file's bytes
 };
@@ -26,8 +27,9 @@ enum SceneCheck {
 };
 
 // Reads the picture and finds its scene; a SceneCheck, with the reason (a
-// whole sentence, the file named) when it is not SceneFound. The stereo model
-// must have been set up, with Use_Exact_Common_Rotation.
+// whole sentence, the file named) when it is not SceneFound. What it found
+// out stays in graded also then. The stereo model must have been set up,
+// with Use_Exact_Common_Rotation.
 int Find_Graded_Scene(const std::string &imagePath, const char *defaultHash, GradedScene &graded,
                       std::string &reason);
 

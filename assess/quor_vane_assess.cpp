@@ -337,9 +337,9 @@ int Grade_Folder(const std::string &folder, bool all, std::string &csv)
         reason = "cannot read " + logPath + ": " + why;
         status = 1;
     }
-    const std::string seed = status == SceneForeign || graded.image.empty() ? ""
-                             : graded.seed == 0                             ? "default"
-                                                : std::to_string(graded.seed);
+    const std::string seed = graded.isDefault   ? "default"
+                             : graded.seed != 0 ? std::to_string(graded.seed)
+                                                : "";
     if (status != 0) {
         std::printf("%s: not graded: %s\n", folder.c_str(), reason.c_str());
         csv += Csv_Field(folder) + "," + seed + ",,,,,,," + Csv_Field(reason) + "\n";

@@ -3,7 +3,6 @@
 #include "app/surface_match.h"
 #include "app/window_layout.h"
 #include "exercise_scene.h"
-#include "model/stereo_model.h"
 #include "png_file.h"
 #include "scene_render.h"
 #include "scene_view.h"
@@ -79,8 +78,6 @@ int Found_By_Matcher(const Scene &scene, TraceWork &work, const StereoPlanes &pl
 
 std::vector<ExerciseFile> Make_Exercise(unsigned seed)
 {
-    Setup_Stereo_Model();
-    Use_Exact_Common_Rotation();
     Scene scene;
     const int kind = Build_Exercise_Scene(scene, seed);
     StereoPlanes planes;
@@ -95,7 +92,6 @@ std::vector<ExerciseFile> Make_Exercise(unsigned seed)
             return Found_By_Matcher(scene, work, planes, p);
         }));
     const std::vector<unsigned char> depth = Depth_Pixels(scene);
-    Release_Stereo_Model();
 
     std::vector<ExerciseFile> files;
     files.push_back({"pr8a_c_ds_truth.csv", Bytes(truth)});

@@ -15,7 +15,7 @@ struct ExerciseFile {
 };
 
 // Every file of the exercise of a seed (1 to 4294967295), the picture last.
-// Sets the stereo model up, with the exact common rotation, and releases it.
+// The stereo model must have been set up, with Use_Exact_Common_Rotation.
 std::vector<ExerciseFile> Make_Exercise(unsigned seed);
 
 // Writes the files into an existing folder. The picture is created only where

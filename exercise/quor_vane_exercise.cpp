@@ -10,6 +10,8 @@
 // FOLDER already holds a stereo picture.
 #include "exercise_files.h"
 #include "exercise_scene.h"
+#include "model/stereo_model.h"
+#include "scene_view.h"
 
 #include <cerrno>
 #include <chrono>
@@ -176,7 +178,10 @@ int main(int argc, char **argv)
     }
     if (!seedGiven)
         seed = Chosen_Seed();
+    Setup_Stereo_Model();
+    Use_Exact_Common_Rotation();
     const std::vector<ExerciseFile> files = Make_Exercise(seed);
+    Release_Stereo_Model();
     if (!Write_Exercise(folder, files, reason)) {
         std::fprintf(stderr, "quor_vane_exercise: %s\n", reason.c_str());
         return 1;

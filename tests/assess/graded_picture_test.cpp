@@ -33,8 +33,13 @@ TEST(Sha256, GivesTheKnownDigestsAcrossThePaddingBoundariesAndTheBuildsHash)
     // 56 bytes: the length no longer fits the last block, a second one follows.
     EXPECT_EQ(Hash("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
               "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-    // And the build's hash of the default image (many blocks), by which it is known.
-    EXPECT_EQ(Hash(Read(SCENE_IMAGE_PATH)) + "  pr8a_c_ds.bmp\n", Read(SCENE_HASH_PATH));
+    // And the build's hash of the default image (many blocks), by which it is
+    // known; the image and its truth are the same as they have always been.
+    const std::string image = Hash(Read(SCENE_IMAGE_PATH));
+    EXPECT_EQ(image + "  pr8a_c_ds.bmp\n", Read(SCENE_HASH_PATH));
+    EXPECT_EQ(image + Hash(Read(SCENE_TRUTH_PATH)),
+              "1335eba63be9b2d895e45b5a8fa954670c76f4e2caed860926a5e362df9d3168"
+              "fa9bd7a0c17a7ef74ffa0d72ce6806955b8ad4e76995d23577daa45447ba16f2");
 }
 
 // Colour of one pixel of the picture.
