@@ -13,7 +13,8 @@
 # must be 2024 by 1338 and show the headless client area doubled, pixel for
 # pixel, and its points.txt must be the same. quor_vane_assess.exe, run under
 # Wine on the Wine run's points.txt, must write the same CSV and PNG as the
-# Linux grading tool on it.
+# Linux grading tool on it. quor_vane_exercise.exe must make the same exercise
+# as the Linux tool, and a session on it must be graded the same way.
 #
 # usage: tests/e2e/run.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 #   LINUX_BUILD_DIR holds the built programs, test helpers and default scene;
@@ -146,6 +147,45 @@ run_window() {
   log "$1 run exited with $status"
 }
 
+# --- Exercises on Windows ----------------------------------------------------
+# exercise_on_wine: quor_vane_exercise.exe from the package makes one exercise
+# in the Wine run's folder ex, the Linux tool the same in exercise/ex. A short
+# session there, the truth's first five mark positions replayed by the Linux
+# runner, is graded by quor_vane_assess.exe under Wine, alone and as a class of
+# one, and by the Linux tool. exercise_checks compares them byte for byte.
+exercise_seed=20261207
+exercise_on_wine() {
+  local linux=$out/exercise
+  mkdir -p "$linux" && "$linux_build/exercise/quor_vane_exercise" --seed $exercise_seed "$linux/ex" >/dev/null
+  (cd "$out/wine" && timeout 120 wine quor_vane_exercise.exe --seed $exercise_seed ex >/dev/null 2>&1)
+  awk -F, 'NR > 1 && NR <= 6 { print "move " $10 " " $11
+    for (; steps < $12; steps++) print "wheel 120"
+    for (; steps > $12; steps--) print "wheel -120"
+    print "release" } END { print "close" }' "$linux/ex/pr8a_c_ds_truth.csv" >"$linux/session.txt"
+  (cd "$linux/ex" && timeout 60 "$replay" ../session.txt >/dev/null 2>&1) || true
+  cp "$linux/ex/points.txt" "$out/wine/ex/"
+  (cd "$linux/ex" && "$linux_build/assess/quor_vane_assess" >assessed.txt 2>&1) || true
+  (cd "$linux" && "$linux_build/assess/quor_vane_assess" --class ex >/dev/null 2>&1) || true
+  (cd "$out/wine/ex" && timeout 60 wine ../quor_vane_assess.exe >/dev/null 2>&1) || true
+  (cd "$out/wine" && timeout 60 wine quor_vane_assess.exe --class ex >/dev/null 2>&1) || true
+}
+exercise_checks() {
+  local f dlls
+  dlls=$(x86_64-w64-mingw32-objdump -p "$out/wine/quor_vane_exercise.exe" | sed -n 's/.*DLL Name: //p' | sort | xargs)
+  check "quor_vane_exercise.exe needs only system DLLs ($dlls)" test "$dlls" = "KERNEL32.dll msvcrt.dll"
+  for f in pr8a_c_ds.bmp pr8a_c_ds_truth.csv pr8a_c_ds.sha256 exercise-depth.png exercise.txt; do
+    check "quor_vane_exercise.exe made the Linux tool's $f" cmp "$out/exercise/ex/$f" "$out/wine/ex/$f"
+  done
+  check "the five marks replayed on the exercise log the truth's coordinates" diff "$out/exercise/ex/points.txt" \
+    <(awk -F, 'NR > 1 && NR <= 6 { printf "%3d %9.3f %9.3f %9.3f\n", NR - 1, $15, $16, $17 }' "$out/exercise/ex/pr8a_c_ds_truth.csv")
+  check "the five marks replayed on the exercise grade within half a notch" \
+    grep -q '^Within half a notch: 5 of 5$' "$out/exercise/ex/assessed.txt"
+  for f in ex/points_assessed.csv ex/points_assessed.png class.csv; do
+    check "quor_vane_assess.exe wrote the Linux tool's $f for the exercise" cmp "$out/exercise/$f" "$out/wine/$f"
+  done
+}
+# ------------------------------------------------------------------------------
+
 cp "$image" "$out/headless/" && cp "$image" "$out/linux/"
 status=0
 (cd "$out/headless" && timeout 120 "$replay" ../scenario.txt >stdout.txt 2>stderr.txt) || status=$?
@@ -171,6 +211,7 @@ status=0
 (cd "$out/wine" && timeout 120 wine quor_vane_assess.exe >assess-stdout.txt 2>assess-stderr.txt) ||
   status=$?
 echo "$status" >"$out/wine/assess-status"
+exercise_on_wine
 # -noreset keeps the resource after xrdb disconnects.
 echo "Xft.dpi: 192" | timeout 10 xrdb -nocpp -merge && cp "$image" "$out/scaled/linux/"
 out=$out/scaled scale=2 run_window linux
@@ -196,6 +237,7 @@ check "quor_vane_assess.exe graded the wine run's points" test "$(cat "$out/wine
 for f in points_assessed.csv points_assessed.png; do
   check "quor_vane_assess.exe wrote the Linux tool's $f" cmp "$out/graded/$f" "$out/wine/$f"
 done
+exercise_checks
 for run in headless linux wine scaled/linux; do check "$run exited with 18" test "$(cat "$out/$run/status")" = 18; done
 check "the mouse's points equal the ground truth" \
   diff "$out/expected_points.txt" <(head -n 12 "$out/keyless/points.txt")
