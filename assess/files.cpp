@@ -124,6 +124,29 @@ bool Write_File(const std::string &path, const void *bytes, size_t size, std::st
     return false;
 }
 
+bool Create_File(const std::string &path, const void *bytes, size_t size, std::string &reason)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0644);
+    int error = fd < 0 ? errno : 0;
+    for (size_t done = 0; error == 0 && done < size;) {
+        const size_t left = size - done < (1u << 30) ? size - done : 1u << 30;
+        const auto got =
+            write(fd, static_cast<const char *>(bytes) + done, static_cast<unsigned>(left));
+        if (got <= 0)
+            error = got < 0 ? errno : EIO;
+        else
+            done += static_cast<size_t>(got);
+    }
+    if (fd >= 0 && close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0)
+        return true;
+    if (fd >= 0)
+        std::remove(path.c_str());
+    reason = std::strerror(error);
+    return false;
+}
+
 bool Open_Line_File(LineFile &file, const std::string &path, std::string &reason)
 {
     file = LineFile();

@@ -18,6 +18,11 @@ bool Read_File(const std::string &path, std::string &bytes, std::string &reason)
 // translation); false, with the reason, if any write or the close fails.
 bool Write_File(const std::string &path, const void *bytes, size_t size, std::string &reason);
 
+// Creates the file with the bytes, never replacing one of that name; false,
+// with the reason, if it exists already or any write or the close fails, and
+// then nothing of it is left.
+bool Create_File(const std::string &path, const void *bytes, size_t size, std::string &reason);
+
 // A file read line by line, however long a line is: memory grows with the
 // longest line, never with the number of lines.
 struct LineFile {

@@ -3,27 +3,14 @@
 #include "app/surface_match.h"
 #include "app/window_layout.h"
 #include "exercise_scene.h"
+#include "files.h"
 #include "png_file.h"
 #include "scene_render.h"
 #include "scene_view.h"
 #include "sha256.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-#ifndef O_BINARY
-#define O_BINARY 0
-#endif
 
 namespace {
 
@@ -111,26 +98,11 @@ bool Write_Exercise(const std::string &folder, const std::vector<ExerciseFile> &
     std::vector<std::string> written;
     for (const ExerciseFile &file : files) {
         const std::string path = folder + "/" + file.name;
-        // Created, never replaced: another file of the name stops the writing.
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0644);
-        int error = fd < 0 ? errno : 0;
-        if (fd >= 0) {
+        std::string why;
+        if (Create_File(path, file.bytes.data(), file.bytes.size(), why)) {
             written.push_back(path);
-            size_t done = 0;
-            while (error == 0 && done < file.bytes.size()) {
-                const size_t left = file.bytes.size() - done;
-                const auto got = write(fd, file.bytes.data() + done,
-                                       static_cast<unsigned>(left < (1u << 30) ? left : 1u << 30));
-                if (got <= 0)
-                    error = got < 0 ? errno : EIO;
-                else
-                    done += static_cast<size_t>(got);
-            }
-            if (close(fd) != 0 && error == 0)
-                error = errno;
-        }
-        if (error != 0) {
-            reason = "cannot write " + path + ": " + std::strerror(error);
+        } else {
+            reason = "cannot write " + path + ": " + why;
             for (const std::string &made : written)
                 std::remove(made.c_str());
             return false;
