@@ -25,7 +25,7 @@ unsigned Le(const std::string &bytes, size_t at, int size)
 
 // The seed of a picture laid out as exercises write it (24-bit, 900 by 620,
 // bottom row first, the pixels right after a 40-byte header); 0 for any other.
-unsigned Exercise_Seed(const std::string &bmp)
+std::uint64_t Exercise_Seed(const std::string &bmp)
 {
     const unsigned pixelBytes = 3 * pictureWidth * pictureHeight;
     if (bmp.size() != 54 + pixelBytes || bmp.compare(0, 2, "BM") != 0 ||
@@ -33,7 +33,7 @@ unsigned Exercise_Seed(const std::string &bmp)
         Le(bmp, 18, 4) != pictureWidth || Le(bmp, 22, 4) != pictureHeight || Le(bmp, 26, 2) != 1 ||
         Le(bmp, 28, 2) != 24 || Le(bmp, 30, 4) != 0)
         return 0;
-    return Le(bmp, 6, 4);
+    return static_cast<std::uint64_t>(Le(bmp, 38, 4)) << 32 | Le(bmp, 6, 4);
 }
 
 // Whether the picture's pixels at every sixteenth row and column are the ones

@@ -1,7 +1,7 @@
 // The scene that a stereo picture shows, as the grading tool finds it: the
 // default scene, known by the picture's hash that the build compiles in, or
-// an exercise. An exercise's picture carries its seed (in the bitmap file
-// header's reserved words); it is graded when the pr8a_c_ds.sha256 beside it
+// an exercise. An exercise's picture carries its seed (Anaglyph_Bmp); it is
+// graded when the pr8a_c_ds.sha256 beside it
 // holds its hash, its pixels are those the seed's scene renders (every
 // sixteenth row and column of both views: a few milliseconds, where the whole
 // picture would take a second), and the truth file beside it lists that
@@ -10,11 +10,12 @@
 
 #include "scene_model.h"
 
+#include <cstdint>
 #include <string>
 
 struct GradedScene {
     bool isDefault = false; // the default scene
-    unsigned seed = 0;      // the seed the picture carries, 0 if none
+    std::uint64_t seed = 0; // the seed the picture carries, 0 if none
     int kind = 0;           // an exercise's ExerciseKind
     Scene scene;
     std::string image; // the picture file's bytes

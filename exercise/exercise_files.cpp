@@ -19,7 +19,7 @@ std::vector<unsigned char> Bytes(const std::string &text)
     return std::vector<unsigned char>(text.begin(), text.end());
 }
 
-std::string Note(unsigned seed, int kind)
+std::string Note(std::uint64_t seed, int kind)
 {
     const std::string number = std::to_string(seed);
     return "Quor Vane exercise " + number + ": " + Exercise_Kind_Name(kind) +
@@ -63,7 +63,7 @@ int Found_By_Matcher(const Scene &scene, TraceWork &work, const StereoPlanes &pl
 
 } // namespace
 
-std::vector<ExerciseFile> Make_Exercise(unsigned seed)
+std::vector<ExerciseFile> Make_Exercise(std::uint64_t seed)
 {
     Scene scene;
     const int kind = Build_Exercise_Scene(scene, seed);

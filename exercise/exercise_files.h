@@ -6,6 +6,7 @@
 // same seed gives the same bytes on every system.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,10 @@ struct ExerciseFile {
     std::vector<unsigned char> bytes;
 };
 
-// Every file of the exercise of a seed (1 to 4294967295), the picture last.
+// Every file of the exercise of a seed (1 to maxExerciseSeed), the picture
+// last.
 // The stereo model must have been set up, with Use_Exact_Common_Rotation.
-std::vector<ExerciseFile> Make_Exercise(unsigned seed);
+std::vector<ExerciseFile> Make_Exercise(std::uint64_t seed);
 
 // Writes the files into an existing folder. The picture is created only where
 // none is; on any failure whatever was written is removed again. False, with

@@ -43,9 +43,10 @@ const char helpText[] =
     "with the mark positions that rest on them) and pr8a_c_ds.sha256; for the\n"
     "teacher: exercise-depth.png and exercise.txt, which tells how to grade.\n"
     "\n"
-    "  --seed N   the exercise of seed N, 1 to 4294967295; the same seed gives\n"
-    "             the same files on every system. Without it a seed is chosen\n"
-    "             and printed.\n"
+    "  --seed N   the exercise of seed N, a whole number from 1 to\n"
+    "             18446744073709551615; the same seed gives the same files on\n"
+    "             every system. Without it a seed of at most nine digits is\n"
+    "             chosen and printed.\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
     "\n"
@@ -59,20 +60,21 @@ int Usage()
 }
 
 // A whole number from 1 to maxExerciseSeed, in decimal digits only.
-bool Parse_Seed(const char *text, unsigned &seed)
+bool Parse_Seed(const char *text, std::uint64_t &seed)
 {
-    unsigned long long value = 0;
+    seed = 0;
     for (const char *c = text; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9' || value > maxExerciseSeed)
+        const unsigned digit = static_cast<unsigned>(*c - '0');
+        if (*c < '0' || *c > '9' || seed > (maxExerciseSeed - digit) / 10)
             return false;
-        value = 10 * value + static_cast<unsigned>(*c - '0');
+        seed = 10 * seed + digit;
     }
-    seed = static_cast<unsigned>(value);
-    return *text != '\0' && value >= 1 && value <= maxExerciseSeed;
+    return seed >= 1;
 }
 
-// A seed from the clock, the process and where its stack lies, mixed.
-unsigned Chosen_Seed()
+// A seed from the clock, the process and where its stack lies, mixed: at
+// most nine digits, easy to read out to a class.
+std::uint64_t Chosen_Seed()
 {
     const int here = 0;
     std::uint64_t z = static_cast<std::uint64_t>(
@@ -82,8 +84,7 @@ unsigned Chosen_Seed()
                       reinterpret_cast<std::uintptr_t>(&here);
     z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
     z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-    const unsigned seed = static_cast<unsigned>(z ^ (z >> 31));
-    return seed != 0 ? seed : 1;
+    return (z ^ (z >> 31)) % 999999999 + 1;
 }
 
 bool Is_Separator(char c)
@@ -127,7 +128,7 @@ bool Make_Folder(const std::string &folder, std::string &reason)
 int main(int argc, char **argv)
 {
     bool seedGiven = false;
-    unsigned seed = 0;
+    std::uint64_t seed = 0;
     std::string folder;
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
@@ -144,7 +145,7 @@ int main(int argc, char **argv)
             if (k + 1 == argc || !Parse_Seed(argv[k + 1], seed)) {
                 std::fprintf(stderr,
                              "quor_vane_exercise: --seed takes a whole number from 1 to %llu\n",
-                             maxExerciseSeed);
+                             static_cast<unsigned long long>(maxExerciseSeed));
                 return Usage();
             }
             seedGiven = true;
@@ -186,13 +187,14 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quor_vane_exercise: %s\n", reason.c_str());
         return 1;
     }
-    std::printf("Exercise %u written to %s:", seed, folder.c_str());
+    const unsigned long long number = seed;
+    std::printf("Exercise %llu written to %s:", number, folder.c_str());
     for (const ExerciseFile &file : files)
         std::printf(" %s", file.name.c_str());
     std::printf("\n");
     if (!seedGiven)
-        std::printf("The seed %u was chosen; quor_vane_exercise --seed %u FOLDER makes the same "
-                    "exercise again.\n",
-                    seed, seed);
+        std::printf("The seed %llu was chosen; quor_vane_exercise --seed %llu FOLDER makes the "
+                    "same exercise again.\n",
+                    number, number);
     return 0;
 }

@@ -231,7 +231,7 @@ TEST(AssessTest, GradesAClassFolderByFolderAndTellsWhyAFolderCannotBeGraded)
     std::filesystem::remove_all("class");
     ASSERT_EQ(Run_In(".",
                      QV_EXERCISE_PROGRAM " --seed 7 class/ex7 >/dev/null && " QV_EXERCISE_PROGRAM
-                                         " --seed 8 class/ex8",
+                                         " --seed 12345678901 class/ex8",
                      out),
               0)
         << out;
@@ -273,7 +273,7 @@ TEST(AssessTest, GradesAClassFolderByFolderAndTellsWhyAFolderCannotBeGraded)
     EXPECT_EQ(table, "a,7,11,10,10,-0.014,0.310,1,\n"
                      "b/,,,,,,,,cannot read b/pr8a_c_ds.bmp: No such file or directory\n"
                      "c,7,,,,,,,cannot read c/points.txt: No such file or directory\n"
-                     "d,8,,,,,,,d/pr8a_c_ds.bmp is not the picture whose hash "
+                     "d,12345678901,,,,,,,d/pr8a_c_ds.bmp is not the picture whose hash "
                      "d/pr8a_c_ds.sha256 holds\n"
                      "e,7,,,,,,,cannot read e/pr8a_c_ds_truth.csv: No such file or directory\n"
                      "f,7,,,,,,,f/pr8a_c_ds_truth.csv is not the truth of exercise 7\n"
@@ -298,8 +298,9 @@ TEST(ExerciseCommand, AnswersHelpAndVersionRefusesWhatItCannotDoAndChoosesASeed)
         {"true", "--version", 0, "quor_vane_exercise " QV_VERSION "\n"},
         {"true", "", 1, "usage: quor_vane_exercise"},
         {"true", "a b", 1, "usage: quor_vane_exercise"},
-        {"true", "--seed 0 x", 1, "--seed takes a whole number from 1 to 4294967295\nusage"},
-        {"true", "--seed 4294967296 x", 1, "--seed takes a whole number from 1 to 4294967295"},
+        {"true", "--seed 0 x", 1,
+         "--seed takes a whole number from 1 to 18446744073709551615\nusage"},
+        {"true", "--seed 18446744073709551616 x", 1, "--seed takes a whole number from 1 to"},
         {"true", "--seed 12z x", 1, "--seed takes a whole number"},
         {"mkdir x && touch x/pr8a_c_ds.bmp", "x", 2, "x already holds pr8a_c_ds.bmp"},
         {"touch x", "--seed 5 x/y", 1, "cannot make the folder x/y: Not a directory"},

@@ -274,7 +274,7 @@ void Finish(Scene &scene)
 
 } // namespace
 
-int Build_Exercise_Scene(Scene &scene, unsigned seed)
+int Build_Exercise_Scene(Scene &scene, std::uint64_t seed)
 {
     Draws d = {0x51ed2701f3a5c6b9ull ^ seed};
     const int kind = Integer(d, 0, ExerciseKinds - 1);

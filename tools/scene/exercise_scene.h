@@ -10,6 +10,8 @@
 
 #include "scene_model.h"
 
+#include <cstdint>
+
 enum ExerciseKind {
     BuildingFront,     // a facade in bays and floors, setbacks above, a wing forward
     TerracedSlope,     // retaining walls stepping up and back, a flight of steps
@@ -17,13 +19,13 @@ enum ExerciseKind {
     ExerciseKinds,
 };
 
-// Seeds run from 1 to the largest unsigned 32-bit number; 0 is the default
-// scene's mark in the picture.
-constexpr unsigned long long maxExerciseSeed = 4294967295ull;
+// Seeds run from 1 to the largest unsigned 64-bit number; 0 marks the default
+// scene's picture.
+constexpr std::uint64_t maxExerciseSeed = 18446744073709551615ull;
 
 // Builds the scene of an exercise and returns its kind. The stereo model must
 // have been set up: the scene is checked through the cameras.
-int Build_Exercise_Scene(Scene &scene, unsigned seed);
+int Build_Exercise_Scene(Scene &scene, std::uint64_t seed);
 
 // The kind in a few words, such as "a terraced slope".
 const char *Exercise_Kind_Name(int kind);

@@ -173,7 +173,7 @@ void Render_View(const Scene &scene, int view, std::vector<unsigned char> &grey)
 }
 
 std::vector<unsigned char> Anaglyph_Bmp(const std::vector<unsigned char> &left,
-                                        const std::vector<unsigned char> &right, unsigned reserved)
+                                        const std::vector<unsigned char> &right, std::uint64_t mark)
 {
     const unsigned rowBytes = (3 * pictureWidth + 3) / 4 * 4;
     const unsigned pixelBytes = rowBytes * pictureHeight;
@@ -181,7 +181,7 @@ std::vector<unsigned char> Anaglyph_Bmp(const std::vector<unsigned char> &left,
     bmp[0] = 'B';
     bmp[1] = 'M';
     Put_Le(bmp, 2, 54 + pixelBytes, 4);
-    Put_Le(bmp, 6, reserved, 4);
+    Put_Le(bmp, 6, static_cast<unsigned>(mark), 4);
     Put_Le(bmp, 10, 54, 4);
     Put_Le(bmp, 14, 40, 4);
     Put_Le(bmp, 18, pictureWidth, 4);
@@ -189,6 +189,7 @@ std::vector<unsigned char> Anaglyph_Bmp(const std::vector<unsigned char> &left,
     Put_Le(bmp, 26, 1, 2);  // planes
     Put_Le(bmp, 28, 24, 2); // bits a pixel
     Put_Le(bmp, 34, pixelBytes, 4);
+    Put_Le(bmp, 38, static_cast<unsigned>(mark >> 32), 4);
     for (int j = 0; j < pictureHeight; ++j) {
         unsigned char *row = &bmp[54 + static_cast<size_t>(pictureHeight - 1 - j) * rowBytes];
         for (int i = 0; i < pictureWidth; ++i) {

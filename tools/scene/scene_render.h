@@ -7,6 +7,7 @@
 #include "scene_model.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,9 +22,12 @@ void Render_View(const Scene &scene, int view, std::vector<unsigned char> &grey)
 
 // The anaglyph as a 24-bit bitmap file: red from the left view, green and
 // blue from the right view, bottom row first, a 40-byte information header.
-// The file header's two reserved words hold `reserved`, low word first.
+// The file header's two reserved words hold the low 32 bits of `mark` (an
+// exercise's seed, 0 for the default scene), the horizontal resolution the
+// high 32 bits; programs that show the picture read neither.
 std::vector<unsigned char> Anaglyph_Bmp(const std::vector<unsigned char> &left,
-                                        const std::vector<unsigned char> &right, unsigned reserved);
+                                        const std::vector<unsigned char> &right,
+                                        std::uint64_t mark);
 
 struct TruthPoint {
     double object[3];
