@@ -168,8 +168,10 @@ void Build_Terraced_Slope(Scene &scene, Draws &d)
             // A planter on the terrace, away from the steps.
             const double at =
                 Chance(d, 0.5) ? stairS - Uniform(d, 3, 6) : stairS + stairWidth + Uniform(d, 1, 4);
-            Add_Box(scene.solids, at, at + Uniform(d, 1.6, 2.6), n + 0.2,
-                    n + 0.2 + Uniform(d, 0.4, depth - 0.6), 14, lowZ + Uniform(d, 0.7, 1.1),
+            // (Drawn one by one: the order of a call's arguments is not fixed.)
+            const double height = Uniform(d, 0.7, 1.1), deep = Uniform(d, 0.4, depth - 0.6);
+            const double wide = Uniform(d, 1.6, 2.6);
+            Add_Box(scene.solids, at, at + wide, n + 0.2, n + 0.2 + deep, 14, lowZ + height,
                     Balustrade);
         }
         lowN = n;
