@@ -69,6 +69,24 @@ TEST_F(Exercise, ASeedGivesTheSameFilesAndOtherSeedsOtherDepths)
     }
 }
 
+// The test that every exercise's measures pass: the default scene does; one
+// moved four units nearer (its wing beyond 115 columns) or with its main wall
+// alone (one depth) does not.
+TEST_F(Exercise, AScenePassesOnlyWithinTheParallaxesAndWithThreeDepths)
+{
+    Scene scene;
+    Build_Scene(scene);
+    EXPECT_TRUE(Fits_The_Pictures(scene));
+    scene.originX += 4 * scene.axisN[0];
+    scene.originY += 4 * scene.axisN[1];
+    EXPECT_FALSE(Fits_The_Pictures(scene));
+    Build_Scene(scene);
+    scene.solids.resize(1);
+    scene.cuts.clear();
+    Index_Scene(scene, -42, 12, 84, 31);
+    EXPECT_FALSE(Fits_The_Pictures(scene));
+}
+
 TEST_F(Exercise, TruthPointsLieWhereBothCamerasSeeThemAndAreFoundByEyeAndMatcher)
 {
     for (unsigned seed : {2u, 5u, 9u}) { // a building front, blocks, a terraced slope

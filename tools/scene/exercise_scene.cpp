@@ -216,10 +216,27 @@ void Build_Blocks(Scene &scene, Draws &d)
     }
 }
 
-// Whether the scene's surfaces lie within the parallaxes allowed wherever the
-// left view shows them (every eighth pixel), and whether its faces turned
-// towards the cameras stand at three depths or more, each over a fiftieth of
-// the picture at least.
+void Finish(Scene &scene)
+{
+    double lowS = 0, highS = 0, highZ = 0, nearN = -1e300, farN = 1e300;
+    for (int pass = 0; pass < 2; ++pass)
+        for (const SceneBox &box : pass == 0 ? scene.solids : scene.cuts) {
+            lowS = box.lo[AxisS] < lowS ? box.lo[AxisS] : lowS;
+            highS = box.hi[AxisS] > highS ? box.hi[AxisS] : highS;
+            highZ = box.hi[AxisZ] > highZ ? box.hi[AxisZ] : highZ;
+            nearN = box.hi[AxisN] > nearN ? box.hi[AxisN] : nearN;
+            // The deepest face a ray can meet: a solid's front or a recess's back.
+            const double back = pass == 0 ? box.hi[AxisN] : box.lo[AxisN];
+            farN = back < farN ? back : farN;
+        }
+    scene.nearN = nearN + 0.5;
+    scene.farN = farN - 0.5;
+    Index_Scene(scene, static_cast<int>(lowS) - 2, 12, static_cast<int>(highS - lowS) + 4,
+                static_cast<int>(highZ) - 10);
+}
+
+} // namespace
+
 int Fits_The_Pictures(const Scene &scene)
 {
     TraceWork work;
@@ -254,27 +271,6 @@ int Fits_The_Pictures(const Scene &scene)
         large += counts[k] * 50 >= samples;
     return large >= 3;
 }
-
-void Finish(Scene &scene)
-{
-    double lowS = 0, highS = 0, highZ = 0, nearN = -1e300, farN = 1e300;
-    for (int pass = 0; pass < 2; ++pass)
-        for (const SceneBox &box : pass == 0 ? scene.solids : scene.cuts) {
-            lowS = box.lo[AxisS] < lowS ? box.lo[AxisS] : lowS;
-            highS = box.hi[AxisS] > highS ? box.hi[AxisS] : highS;
-            highZ = box.hi[AxisZ] > highZ ? box.hi[AxisZ] : highZ;
-            nearN = box.hi[AxisN] > nearN ? box.hi[AxisN] : nearN;
-            // The deepest face a ray can meet: a solid's front or a recess's back.
-            const double back = pass == 0 ? box.hi[AxisN] : box.lo[AxisN];
-            farN = back < farN ? back : farN;
-        }
-    scene.nearN = nearN + 0.5;
-    scene.farN = farN - 0.5;
-    Index_Scene(scene, static_cast<int>(lowS) - 2, 12, static_cast<int>(highS - lowS) + 4,
-                static_cast<int>(highZ) - 10);
-}
-
-} // namespace
 
 int Build_Exercise_Scene(Scene &scene, std::uint64_t seed)
 {

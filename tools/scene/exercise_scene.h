@@ -27,5 +27,12 @@ constexpr std::uint64_t maxExerciseSeed = 18446744073709551615ull;
 // have been set up: the scene is checked through the cameras.
 int Build_Exercise_Scene(Scene &scene, std::uint64_t seed);
 
+// Whether a scene's surfaces, wherever the left view shows them (every eighth
+// pixel), lie within 5 columns of exerciseParallax, and whether its faces
+// turned towards the cameras stand at three depths or more, each over a
+// fiftieth of the picture at least. Build_Exercise_Scene draws the measures
+// again until they do.
+int Fits_The_Pictures(const Scene &scene);
+
 // The kind in a few words, such as "a terraced slope".
 const char *Exercise_Kind_Name(int kind);
