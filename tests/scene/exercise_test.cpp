@@ -8,6 +8,7 @@
 #include "exercise_files.h"
 #include "exercise_scene.h"
 #include "scene_view.h"
+#include "sha256.h"
 #include "truth_rows.h"
 
 #include <filesystem>
@@ -48,6 +49,13 @@ TEST_F(Exercise, ASeedGivesTheSameFilesAndOtherSeedsOtherDepths)
     // The picture, last, carries its seed in the file header's reserved words.
     EXPECT_EQ(std::vector<unsigned char>(files[4].bytes.begin() + 6, files[4].bytes.begin() + 10),
               (std::vector<unsigned char>{7, 0, 0, 0}));
+    // And every file but the note (which names the version) is the one this
+    // seed has always given: an exercise made last year is graded by this one.
+    std::string hashes;
+    for (const ExerciseFile &file : files)
+        if (file.name != "exercise.txt")
+            hashes += Sha256_Hex(file.bytes.data(), file.bytes.size()).substr(0, 12) + " ";
+    EXPECT_EQ(hashes, "110c41600a1b a80f2216f4c6 3461c867f344 0313e23947ef ");
 
     // Two scenes of each kind: the left view's parallax differs by more than
     // a notch at a fifth of the picture or more.
