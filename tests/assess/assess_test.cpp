@@ -300,7 +300,7 @@ TEST(ExerciseCommand, AnswersHelpAndVersionRefusesWhatItCannotDoAndChoosesASeed)
         {"true", "a b", 1, "usage: quor_vane_exercise"},
         {"true", "--seed 0 x", 1,
          "--seed takes a whole number from 1 to 18446744073709551615\nusage"},
-        {"true", "--seed 18446744073709551616 x", 1, "--seed takes a whole number from 1 to"},
+        {"true", "--seed 18446744073709551617 x", 1, "--seed takes a whole number from 1 to"},
         {"true", "--seed 12z x", 1, "--seed takes a whole number"},
         {"mkdir x && touch x/pr8a_c_ds.bmp", "x", 2, "x already holds pr8a_c_ds.bmp"},
         {"touch x", "--seed 5 x/y", 1, "cannot make the folder x/y: Not a directory"},
