@@ -248,24 +248,25 @@ TEST(AssessTest, GradesAClassFolderByFolderAndTellsWhyAFolderCannotBeGraded)
     }
     std::ofstream("class/points.txt") << points << " 11 92.380 192.672 25.684\n";
     const std::string exercise = "cp ex7/pr8a_c_ds* points.txt ";
-    ASSERT_EQ(Run_In("class",
-                     "mkdir a b c d e f g && " + exercise + "a && " + exercise + "c && " +
-                         exercise + "d && " + exercise + "e && " + exercise +
-                         "f && rm c/points.txt && " +
-                         "cp ex8/pr8a_c_ds.bmp d && rm e/pr8a_c_ds_truth.csv && " +
-                         "cp ex8/pr8a_c_ds_truth.csv f && cp " SCENE_IMAGE_PATH " g && " +
-                         "printf '  1   102.211   199.632    25.719\\n' >g/points.txt && " +
-                         // Changed, its hash made again: not the picture the seed renders.
-                         "cp -r a h && dd if=/dev/zero of=h/pr8a_c_ds.bmp bs=1 seek=99999 " +
-                         "count=65536 conv=notrunc 2>/dev/null && (cd h && sha256sum " +
-                         "pr8a_c_ds.bmp >pr8a_c_ds.sha256)",
-                     out),
-              0)
+    ASSERT_EQ(
+        Run_In("class",
+               "mkdir a b c d e f g && " + exercise + "a && " + exercise + "c && " + exercise +
+                   "d && " + exercise + "e && " + exercise + "f && rm c/points.txt && " +
+                   "cp ex8/pr8a_c_ds.bmp d && rm e/pr8a_c_ds_truth.csv && " +
+                   "cp ex8/pr8a_c_ds_truth.csv f && cp -r f i && head -1 ex7/pr8a_c_ds_truth.csv " +
+                   ">i/pr8a_c_ds_truth.csv && cp " SCENE_IMAGE_PATH " g && " +
+                   "printf '  1   102.211   199.632    25.719\\n' >g/points.txt && " +
+                   // Changed, its hash made again: not the picture the seed renders.
+                   "cp -r a h && dd if=/dev/zero of=h/pr8a_c_ds.bmp bs=1 seek=99999 " +
+                   "count=65536 conv=notrunc 2>/dev/null && (cd h && sha256sum " +
+                   "pr8a_c_ds.bmp >pr8a_c_ds.sha256)",
+               out),
+        0)
         << out;
     // The worst folder's status, whichever comes last.
-    EXPECT_EQ(Run_In("class", QV_ASSESS_PROGRAM " --class b/ c d e f g h a", out), 2);
+    EXPECT_EQ(Run_In("class", QV_ASSESS_PROGRAM " --class b/ c d e f g h i a", out), 2);
     const std::vector<Row> rows = Read_Csv("class/class.csv");
-    ASSERT_EQ(rows.size(), 8u);
+    ASSERT_EQ(rows.size(), 9u);
     std::string table;
     for (const Row &row : rows)
         for (const char *field : {"folder", "seed", "points", "graded", "withinHalfNotch",
@@ -280,6 +281,7 @@ TEST(AssessTest, GradesAClassFolderByFolderAndTellsWhyAFolderCannotBeGraded)
                      "g,default,1,1,0,4.004,4.004,0,\n"
                      "h,7,,,,,,,h/pr8a_c_ds.bmp is not the picture of exercise 7 that this "
                      "version makes\n"
+                     "i,7,,,,,,,i/pr8a_c_ds_truth.csv is not the truth of exercise 7\n"
                      "a,7,11,10,10,-0.014,0.310,1,\n");
     EXPECT_THAT(out, testing::HasSubstr("\na: exercise 7 (a terraced slope): 10 of 11 points "
                                         "graded, 10 within half a notch, mean -0.01, RMS 0.31 "

@@ -57,11 +57,14 @@ TEST_F(Exercise, ASeedGivesTheSameFilesAndOtherSeedsOtherDepths)
             hashes += Sha256_Hex(file.bytes.data(), file.bytes.size()).substr(0, 12) + " ";
     EXPECT_EQ(hashes, "110c41600a1b a80f2216f4c6 3461c867f344 0313e23947ef ");
 
-    // Two scenes of each kind: the left view's parallax differs by more than
-    // a notch at a fifth of the picture or more.
-    for (auto [a, b] : {std::pair{1u, 2u}, {5u, 6u}, {7u, 9u}}) {
+    // Two scenes of each kind, and two seeds alike in their low 32 bits: the
+    // left view's parallax differs by more than a notch at a fifth of the
+    // picture or more.
+    for (auto [a, b] :
+         {std::pair{1ull, 2ull}, {5ull, 6ull}, {7ull, 9ull}, {7ull, 7ull << 32 | 7}}) {
         Scene first, second;
-        EXPECT_EQ(Build_Exercise_Scene(first, a), Build_Exercise_Scene(second, b));
+        Build_Exercise_Scene(first, a);
+        Build_Exercise_Scene(second, b);
         TraceWork one, other;
         Init_Trace_Work(first, one);
         Init_Trace_Work(second, other);
