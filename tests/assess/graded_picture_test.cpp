@@ -1,13 +1,12 @@
 // The grading tool's own parts: the image hash by which it knows the default
-// stereo image, the picture it draws without a window system, and its
-// agreement with the truth file's mark positions.
+// stereo image (and by which the default picture and truth are pinned), and
+// the picture it draws without a window system. That the truth's mark
+// positions grade within half a notch is tested on exercises (exercise_test),
+// whose truth the same code finds.
 #include "app/window_layout.h"
 #include "graded_picture.h"
-#include "model/stereo_model.h"
 #include "sha256.h"
-#include "truth_rows.h"
 
-#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -152,34 +151,6 @@ TEST(GradedPicture, ColoursEachCountedGradeByItsVerdictAndPutsTheLegendInAStripB
     EXPECT_GT(Count(image, nullptr, 0, pictureHeight, pictureWidth, image.height), 300);
     EXPECT_EQ(Count(image, nullptr, pictureWidth - 40, pictureHeight, pictureWidth, image.height),
               0);
-}
-
-// Every mark position the truth file states (pointer, wheel steps and the
-// columns they give) grades within half a notch of the surface: the truth
-// and the grading measure the same way.
-TEST(TruthFile, EveryStatedMarkPositionGradesWithinHalfANotch)
-{
-    const std::vector<TruthRow> rows = Read_Truth_Rows(SCENE_TRUTH_PATH);
-    ASSERT_EQ(rows.size(), 150u);
-    Setup_Stereo_Model();
-    Scene scene;
-    Build_Scene(scene);
-    TraceWork work;
-    Init_Trace_Work(scene, work);
-    for (const auto &row : rows) {
-        const int left = static_cast<int>(row.at("markLeftColumn")),
-                  right = static_cast<int>(row.at("markRightColumn"));
-        EXPECT_EQ(row.at("pointerX"), (left + right) / 2);
-        EXPECT_EQ(row.at("wheelSteps"), paintedLeftOffset - (left - right) / 2);
-        const double mark[3] = {row.at("markX"), row.at("markY"), row.at("markZ")};
-        PointGrade grade;
-        Grade_Point(scene, work, mark, grade);
-        EXPECT_TRUE(Grade_Counts(grade));
-        EXPECT_EQ(grade.leftColumn, left);
-        EXPECT_EQ(grade.row, row.at("pointerY"));
-        EXPECT_LE(std::fabs(grade.notches), 0.5) << "truth point " << row.at("id");
-    }
-    Release_Stereo_Model();
 }
 
 } // namespace
