@@ -43,6 +43,14 @@ std::string Folder(const std::string &name, const std::string &points)
     return name;
 }
 
+// A command line run after shell commands in its folder, its exit status and
+// what it prints.
+struct CommandCase {
+    const char *setup, *arguments;
+    int status;
+    const char *says;
+};
+
 // Runs a command in a folder: its exit status and what it printed.
 int Run_In(const std::string &folder, const std::string &command, std::string &out)
 {
@@ -181,11 +189,7 @@ TEST(AssessTest, GradesTheLastRunFromItsLastPointNumberedOne)
 // the system's reason, never a success.
 TEST(AssessTest, AnswersHelpAndVersionAndRefusesWhatItCannotRunOnOrGrade)
 {
-    const struct {
-        const char *setup, *arguments; // shell commands in the folder first
-        int status;
-        const char *says;
-    } cases[] = {
+    const CommandCase cases[] = {
         {"rm pr8a_c_ds.bmp points.txt", "--help", 0,
          "usage: quor_vane_assess [--all] [POINTS_FILE]\n       quor_vane_assess [--all] --class "
          "FOLDER...\n       quor_vane_assess --help | --version\n\nGrades"},
@@ -292,11 +296,7 @@ TEST(AssessTest, GradesAClassFolderByFolderAndTellsWhyAFolderCannotBeGraded)
 // its parents when no seed is given.
 TEST(ExerciseCommand, AnswersHelpAndVersionRefusesWhatItCannotDoAndChoosesASeed)
 {
-    const struct {
-        const char *setup, *arguments;
-        int status;
-        const char *says;
-    } cases[] = {
+    const CommandCase cases[] = {
         {"true", "--help", 0, "usage: quor_vane_exercise [--seed N] FOLDER\n"},
         {"true", "--version", 0, "quor_vane_exercise " QV_VERSION "\n"},
         {"true", "", 1, "usage: quor_vane_exercise"},
