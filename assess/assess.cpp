@@ -43,7 +43,7 @@ int Parse_Point_Record(const char *text, int line, PointRecord &record)
     const char *next = end;
     for (int k = 0; k < 3; ++k) {
         record.object[k] = std::strtod(next, &end);
-        if (end == next || !std::isfinite(record.object[k]))
+        if (end == next)
             return 0;
         next = end;
     }
@@ -54,16 +54,27 @@ int Parse_Point_Record(const char *text, int line, PointRecord &record)
     return *next == '\0';
 }
 
+int Parse_Point_Record(const std::string &text, int line, PointRecord &record)
+{
+    return text.find('\0') == std::string::npos && Parse_Point_Record(text.c_str(), line, record);
+}
+
 void Grade_Point(const Scene &scene, TraceWork &work, const double object[3], PointGrade &grade)
 {
     grade = PointGrade();
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(object[k])) {
+            grade.ungradable =
+                std::isnan(object[k]) ? "a coordinate is not a number" : "a coordinate is infinite";
+            return;
+        }
     double leftColumn, rightColumn, row, rightRow;
     if (!Project_To_View(LeftView, object, leftColumn, row) ||
         !Project_To_View(RightView, object, rightColumn, rightRow) ||
         !Nearest_Client_Position(leftColumn, grade.leftColumn) ||
         !Nearest_Client_Position(rightColumn, grade.rightColumn) ||
         !Nearest_Client_Position(row, grade.row)) {
-        grade.offPicture = 1;
+        grade.ungradable = "beyond the scene";
         return;
     }
     grade.offPicture =
@@ -115,32 +126,33 @@ int Grade_On_Surface(const PointGrade &grade)
     return Within_Half_Notch(grade.notches);
 }
 
-size_t Last_Run_Start(const std::vector<PointRecord> &records)
+void Add_Grade(GradeSummary &summary, const PointGrade &grade)
 {
-    for (size_t k = records.size(); k-- > 0;)
-        if (records[k].id == 1)
-            return k;
-    return 0;
+    ++summary.points;
+    summary.ungradable += grade.ungradable != nullptr;
+    summary.offPicture += grade.offPicture;
+    summary.noSurface += !grade.ungradable && !grade.offPicture && !grade.onSurface;
+    if (!Grade_Counts(grade))
+        return;
+    ++summary.graded;
+    summary.depthEdges += grade.depthEdge;
+    summary.withinHalfNotch += Grade_On_Surface(grade);
+    summary.sum += grade.notches;
+    summary.squares += grade.notches * grade.notches;
+}
+
+void Finish_Summary(GradeSummary &summary)
+{
+    if (summary.graded > 0) {
+        summary.meanNotches = summary.sum / static_cast<double>(summary.graded);
+        summary.rmsNotches = std::sqrt(summary.squares / static_cast<double>(summary.graded));
+    }
 }
 
 void Summarise_Grades(const std::vector<PointGrade> &grades, GradeSummary &summary)
 {
     summary = GradeSummary();
-    double sum = 0, squares = 0;
-    for (const PointGrade &grade : grades) {
-        ++summary.points;
-        summary.offPicture += grade.offPicture;
-        summary.noSurface += !grade.offPicture && !grade.onSurface;
-        if (!Grade_Counts(grade))
-            continue;
-        ++summary.graded;
-        summary.depthEdges += grade.depthEdge;
-        summary.withinHalfNotch += Grade_On_Surface(grade);
-        sum += grade.notches;
-        squares += grade.notches * grade.notches;
-    }
-    if (summary.graded > 0) {
-        summary.meanNotches = sum / summary.graded;
-        summary.rmsNotches = std::sqrt(squares / summary.graded);
-    }
+    for (const PointGrade &grade : grades)
+        Add_Grade(summary, grade);
+    Finish_Summary(summary);
 }

@@ -1,6 +1,6 @@
-// Grading of recorded points against the true scene of the default stereo
-// image: how far, and in which direction, the floating mark stood from the
-// surface when each point was recorded.
+// Grading of recorded points against the true scene of a stereo image (the
+// default one or an exercise): how far, and in which direction, the floating
+// mark stood from the surface when each point was recorded.
 #pragma once
 
 #include "app/window_layout.h"
@@ -8,6 +8,7 @@
 #include "scene_view.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 // One record of the point log.
@@ -18,6 +19,10 @@ struct PointRecord {
 };
 
 struct PointGrade {
+    // Why the point cannot be graded at all (a coordinate infinite or not a
+    // number, or a point no mark in the window can reach), or nullptr; when
+    // set, nothing below is.
+    const char *ungradable;
     int leftColumn, rightColumn, row; // where the mark's halves stood
     int offPicture;    // a half of the mark stood outside the picture, or the point lies behind the
                        // cameras
@@ -30,13 +35,11 @@ struct PointGrade {
     double surface[3];    // the true surface point, object frame
 };
 
-// Where the last run's records begin: the program numbers every run's points
-// from 1, and the log keeps earlier runs, so the last run starts at the last
-// record numbered 1 (at the first record when none is).
-size_t Last_Run_Start(const std::vector<PointRecord> &records);
-
-// Reads "ID X Y Z" as the point log writes it; returns 0 for anything else.
+// Reads "ID X Y Z" as the point log writes it, of any length, with infinite
+// or not-a-number coordinates too (Grade_Point tells those); returns 0 for
+// anything else, a line with a NUL byte in it included.
 int Parse_Point_Record(const char *text, int line, PointRecord &record);
+int Parse_Point_Record(const std::string &text, int line, PointRecord &record);
 
 // Grades one point. The stereo model must have been set up.
 void Grade_Point(const Scene &scene, TraceWork &work, const double object[3], PointGrade &grade);
@@ -48,8 +51,14 @@ int Grade_Counts(const PointGrade &grade);
 int Grade_On_Surface(const PointGrade &grade);
 
 struct GradeSummary {
-    int points, graded, withinHalfNotch, offPicture, noSurface, depthEdges;
-    double meanNotches, rmsNotches; // over the graded points
+    long long points = 0, graded = 0, withinHalfNotch = 0, offPicture = 0, noSurface = 0,
+              ungradable = 0, depthEdges = 0;
+    double sum = 0, squares = 0;            // of the graded points' notches, in their order
+    double meanNotches = 0, rmsNotches = 0; // over the graded points, set by Finish_Summary
 };
+
+// Counts one more grade in; Finish_Summary then sets the mean and RMS.
+void Add_Grade(GradeSummary &summary, const PointGrade &grade);
+void Finish_Summary(GradeSummary &summary);
 
 void Summarise_Grades(const std::vector<PointGrade> &grades, GradeSummary &summary);

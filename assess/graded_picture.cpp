@@ -1,7 +1,6 @@
 #include "graded_picture.h"
 
 #include "app/window_layout.h"
-#include "png_file.h"
 
 #include <cmath>
 #include <cstdio>
@@ -85,24 +84,6 @@ int Draw_Glyph(RgbImage &image, const Font &font, int left, int top, int code)
     return width;
 }
 
-// The legend in a white strip added below the picture, so that it covers no
-// point: the three colours and their verdicts side by side.
-void Add_Legend(RgbImage &image)
-{
-    static const char *const texts[3] = {"on the surface (within half a notch)",
-                                         "in front of the surface", "behind the surface"};
-    const Rgb colours[3] = {onSurfaceColour, inFrontColour, behindColour};
-    const int top = image.height;
-    image.height += legendHeight;
-    image.pixels.resize(static_cast<size_t>(3) * image.width * image.height, 255);
-    int x = 6;
-    for (int k = 0; k < 3; ++k) {
-        Fill_Box(image, x, top + 6, x + 12, top + 18, colours[k]);
-        x += 18;
-        x += Draw_Text(image, x, top + 4, texts[k]) + 24;
-    }
-}
-
 } // namespace
 
 bool Left_View_From_Bmp(const std::string &bmp, RgbImage &image)
@@ -159,28 +140,38 @@ void Draw_Point(RgbImage &image, int x, int y, int id, Rgb colour)
     Draw_Text(image, x + r + 3, y - 8, number);
 }
 
+void Draw_Grade(RgbImage &image, int id, const PointGrade &grade)
+{
+    if (!Grade_Counts(grade))
+        return;
+    const Rgb colour = Grade_On_Surface(grade) ? onSurfaceColour
+                       : grade.notches > 0     ? inFrontColour
+                                               : behindColour;
+    Draw_Point(image, grade.leftColumn - pictureLeft, grade.row - pictureTop, id, colour);
+}
+
+// A white strip, so that the legend covers no point: the three colours and
+// their verdicts side by side.
+void Add_Legend(RgbImage &image)
+{
+    static const char *const texts[3] = {"on the surface (within half a notch)",
+                                         "in front of the surface", "behind the surface"};
+    const Rgb colours[3] = {onSurfaceColour, inFrontColour, behindColour};
+    const int top = image.height;
+    image.height += legendHeight;
+    image.pixels.resize(static_cast<size_t>(3) * image.width * image.height, 255);
+    int x = 6;
+    for (int k = 0; k < 3; ++k) {
+        Fill_Box(image, x, top + 6, x + 12, top + 18, colours[k]);
+        x += 18;
+        x += Draw_Text(image, x, top + 4, texts[k]) + 24;
+    }
+}
+
 void Draw_Grades(RgbImage &image, const std::vector<PointRecord> &records,
                  const std::vector<PointGrade> &grades)
 {
-    for (size_t k = 0; k < grades.size(); ++k) {
-        const PointGrade &g = grades[k];
-        if (!Grade_Counts(g))
-            continue;
-        const Rgb colour = Grade_On_Surface(g) ? onSurfaceColour
-                           : g.notches > 0     ? inFrontColour
-                                               : behindColour;
-        Draw_Point(image, g.leftColumn - pictureLeft, g.row - pictureTop, records[k].id, colour);
-    }
+    for (size_t k = 0; k < grades.size(); ++k)
+        Draw_Grade(image, records[k].id, grades[k]);
     Add_Legend(image);
-}
-
-std::vector<unsigned char> Graded_Picture_Png(const std::string &bmp,
-                                              const std::vector<PointRecord> &records,
-                                              const std::vector<PointGrade> &grades)
-{
-    RgbImage image;
-    if (!Left_View_From_Bmp(bmp, image))
-        return {};
-    Draw_Grades(image, records, grades);
-    return Png_Bytes(image.width, image.height, 3, image.pixels.data());
 }

@@ -1,6 +1,7 @@
-// The grading tool's picture: the left view of the default stereo image in
-// grey, each graded point marked by a coloured ring with its number, and a
-// legend in a strip below it. It is drawn into a pixel buffer of its own and written as PNG.
+// The grading tool's picture: the left view of the stereo image in grey, each
+// graded point marked by a coloured ring with its number, and a legend in a
+// strip below it. It is drawn into a pixel buffer of its own, point by point
+// as they are graded, and written as PNG.
 #pragma once
 
 #include "assess.h"
@@ -44,13 +45,12 @@ int Draw_Text(RgbImage &image, int x, int y, const char *text);
 // pixels, just outside the mark's reach, with the number to its right.
 void Draw_Point(RgbImage &image, int x, int y, int id, Rgb colour);
 
-// The rings of every graded point in its verdict's colour, and the legend's
-// strip added below the picture.
+// The ring of a point in its verdict's colour, if its grade counts.
+void Draw_Grade(RgbImage &image, int id, const PointGrade &grade);
+
+// The legend's strip, added below the picture.
+void Add_Legend(RgbImage &image);
+
+// The rings of every graded point, and the legend.
 void Draw_Grades(RgbImage &image, const std::vector<PointRecord> &records,
                  const std::vector<PointGrade> &grades);
-
-// The PNG of the graded points over the left view of the BMP; empty if the
-// BMP cannot be decoded.
-std::vector<unsigned char> Graded_Picture_Png(const std::string &bmp,
-                                              const std::vector<PointRecord> &records,
-                                              const std::vector<PointGrade> &grades);

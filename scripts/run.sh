@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 scripts/setup-debian.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j"$(nproc)" --target quor_vane quor_vane_assess default_scene
+cmake --build build/release -j"$(nproc)" --target quor_vane quor_vane_assess quor_vane_exercise default_scene
 
 mkdir -p run
 if [ ! -f run/pr8a_c_ds.bmp ]; then

@@ -1,6 +1,7 @@
 // quor_vane_assess on sessions replayed over the default stereo image: marks
 // set at the truth file's positions, the same two wheel notches off, a mark
 // beside a depth edge; and the logs and images it cannot grade.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -23,7 +24,7 @@ std::vector<Row> Read_Csv(const std::string &path)
     std::vector<std::string> names;
     std::vector<Row> rows;
     for (std::string line, field; std::getline(in, line);) {
-        std::istringstream fields(line);
+        std::istringstream fields(line + ","); // a last empty field too
         for (size_t k = 0; std::getline(fields, field, ','); ++k)
             names.size() > k ? void(rows.back()[names[k]] = field) : names.push_back(field);
         rows.emplace_back();
@@ -41,6 +42,14 @@ std::string Folder(const std::string &name, const std::string &points)
     std::ofstream(name + "/points.txt") << points;
     return name;
 }
+
+// A command line run after shell commands in its folder, its exit status and
+// what it prints.
+struct CommandCase {
+    const char *setup, *arguments;
+    int status;
+    const char *says;
+};
 
 // Runs a command in a folder: its exit status and what it printed.
 int Run_In(const std::string &folder, const std::string &command, std::string &out)
@@ -99,20 +108,42 @@ TEST(AssessTest, GradesReplayedMarksInNotchesWithTheirSignAndFlagsADepthEdge)
     EXPECT_THAT(out, testing::HasSubstr(summary));
 }
 
-TEST(AssessTest, TellsMalformedLinesAndEmptyLogs)
+// Lines that are not records are told and skipped, a NUL byte in a line
+// included; records of any length are read whole; coordinates it cannot
+// grade are told line by line; every row of the table holds all its fields.
+TEST(AssessTest, TellsMalformedLinesAndCoordinatesItCannotGradeAndEmptyLogs)
 {
     const std::string record = "  1   102.211   199.632    25.719\n";
+    char huge[400]; // the 312 characters of 1e308 with three decimals
+    std::snprintf(huge, sizeof huge, "%.3f", 1e308);
     std::string out;
-    // The last record's right half stood left of the picture, on the surface.
+    // Record 5's right half stood left of the picture, on the surface.
     Folder("malformed", record + "  2   102.211   199.632\n\n" + "  2 102.211 199.632 25.719\n" +
-                            "  4 1 2 3 4\n" + "  5    92.380   192.672    25.684\n");
+                            "  4 1 2 3 4\n" + "  5    92.380   192.672    25.684\n" +
+                            std::string("  6 102.211 199.632 25.719\0 7\n", 30) + "  7 " + huge +
+                            " 199.632 25.719\n  8 -inf 1 2\n  9 1 nan 2\n 10" +
+                            std::string(100000, ' ') + "102.211 199.632 25.719");
     EXPECT_EQ(Run_In(".", QV_ASSESS_PROGRAM " malformed/points.txt", out), 0);
-    EXPECT_THAT(out, testing::HasSubstr("/points.txt line 2 is not a point record; skipped"));
-    EXPECT_THAT(out, testing::HasSubstr("Graded 2 of 3 points: mean +4.00 notches, RMS 4.00 "
-                                        "notches\nWithin half a notch: 0 of 2\n"));
+    for (const char *told : {"line 2 is not a point record", "line 7 is not a point record",
+                             "line 8: point 7 cannot be graded: beyond the scene",
+                             "line 9: point 8 cannot be graded: a coordinate is infinite",
+                             "line 10: point 9 cannot be graded: a coordinate is not a number",
+                             "Graded 3 of 7 points: mean +4.00 notches, RMS 4.00 notches\nWithin "
+                             "half a notch: 0 of 3\n",
+                             "Not graded: 1 off the picture, 0 with no surface under the mark\n"
+                             "Not graded: 3 whose coordinates cannot be graded\n"})
+        EXPECT_THAT(out, testing::HasSubstr(told));
     const std::vector<Row> rows = Read_Csv("malformed/points_assessed.csv");
-    EXPECT_EQ(rows.at(1).at("line"), "4");
-    EXPECT_EQ(rows.at(2).at("verdict"), "off the picture");
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[1].at("line"), "4");
+    EXPECT_EQ(rows[2].at("verdict"), "off the picture");
+    EXPECT_EQ(rows[3].at("X"), huge);
+    EXPECT_EQ(rows[4].at("X") + rows[5].at("Y") + rows[5].at("verdict"),
+              "-infnana coordinate is not a number");
+    EXPECT_EQ(rows[6].at("notches"), rows[0].at("notches"));
+    std::ifstream csv("malformed/points_assessed.csv");
+    for (std::string line; std::getline(csv, line);)
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 17) << line;
 
     Folder("empty", "");
     EXPECT_EQ(Run_In("empty", QV_ASSESS_PROGRAM, out), 0);
@@ -158,21 +189,18 @@ TEST(AssessTest, GradesTheLastRunFromItsLastPointNumberedOne)
 // the system's reason, never a success.
 TEST(AssessTest, AnswersHelpAndVersionAndRefusesWhatItCannotRunOnOrGrade)
 {
-    const struct {
-        const char *setup, *arguments; // shell commands in the folder first
-        int status;
-        const char *says;
-    } cases[] = {
+    const CommandCase cases[] = {
         {"rm pr8a_c_ds.bmp points.txt", "--help", 0,
-         "usage: quor_vane_assess [--all] [POINTS_FILE]\n\nGrades"},
+         "usage: quor_vane_assess [--all] [POINTS_FILE]\n       quor_vane_assess [--all] --class "
+         "FOLDER...\n       quor_vane_assess --help | --version\n\nGrades"},
         {"rm pr8a_c_ds.bmp points.txt", "--version", 0, "quor_vane_assess " QV_VERSION "\n"},
         {"true", "--al", 1, "unknown option --al\nusage: quor_vane_assess"},
         {"true", "a.txt b.txt", 1, "usage: quor_vane_assess"},
         {"rm pr8a_c_ds.bmp", "", 1, "cannot read pr8a_c_ds.bmp: No such file or directory"},
         // The default image with one byte more is another image.
         {"printf '\\0' >>pr8a_c_ds.bmp", "", 2,
-         "pr8a_c_ds.bmp is not the default stereo image; only points measured on the default "
-         "scene can be graded"},
+         "pr8a_c_ds.bmp is neither the default stereo image nor an exercise's; only points "
+         "measured on those can be graded"},
         {"rm pr8a_c_ds.bmp && mkfifo pr8a_c_ds.bmp", "", 1,
          "cannot read pr8a_c_ds.bmp: not a regular file"},
         {"rm points.txt", "", 1, "cannot read points.txt: No such file or directory"},
@@ -197,6 +225,109 @@ TEST(AssessTest, AnswersHelpAndVersionAndRefusesWhatItCannotRunOnOrGrade)
         EXPECT_THAT(out, testing::HasSubstr(prefix + t.says));
         EXPECT_THAT(out, testing::Not(testing::HasSubstr(t.status ? "Written" : "cannot read")));
     }
+}
+
+// A class: one folder per student, graded into a line each and class.csv;
+// folders it cannot grade say why and the others are graded all the same.
+TEST(AssessTest, GradesAClassFolderByFolderAndTellsWhyAFolderCannotBeGraded)
+{
+    std::string out;
+    std::filesystem::remove_all("class");
+    ASSERT_EQ(Run_In(".",
+                     QV_EXERCISE_PROGRAM " --seed 7 class/ex7 >/dev/null && " QV_EXERCISE_PROGRAM
+                                         " --seed 12345678901 class/ex8",
+                     out),
+              0)
+        << out;
+    // Ten marks the truth states, all within half a notch, and one whose
+    // right half stood left of the picture.
+    std::string points;
+    const std::vector<Row> truth = Read_Csv("class/ex7/pr8a_c_ds_truth.csv");
+    for (size_t k = 0; k < 10; ++k) {
+        char line[80];
+        std::snprintf(line, sizeof line, "%3zu %9.3f %9.3f %9.3f\n", k + 1,
+                      std::stod(truth[15 * k].at("markX")), std::stod(truth[15 * k].at("markY")),
+                      std::stod(truth[15 * k].at("markZ")));
+        points += line;
+    }
+    std::ofstream("class/points.txt") << points << " 11 92.380 192.672 25.684\n";
+    const std::string exercise = "cp ex7/pr8a_c_ds* points.txt ";
+    ASSERT_EQ(
+        Run_In("class",
+               "mkdir a b c d e f g && " + exercise + "a && " + exercise + "c && " + exercise +
+                   "d && " + exercise + "e && " + exercise + "f && rm c/points.txt && " +
+                   "cp ex8/pr8a_c_ds.bmp d && rm e/pr8a_c_ds_truth.csv && " +
+                   "cp ex8/pr8a_c_ds_truth.csv f && cp -r f i && head -1 ex7/pr8a_c_ds_truth.csv " +
+                   ">i/pr8a_c_ds_truth.csv && cp " SCENE_IMAGE_PATH " g && " +
+                   "printf '  1   102.211   199.632    25.719\\n' >g/points.txt && " +
+                   // Changed, its hash made again: not the picture the seed renders.
+                   "cp -r a h && dd if=/dev/zero of=h/pr8a_c_ds.bmp bs=1 seek=99999 " +
+                   "count=65536 conv=notrunc 2>/dev/null && (cd h && sha256sum " +
+                   "pr8a_c_ds.bmp >pr8a_c_ds.sha256)",
+               out),
+        0)
+        << out;
+    // The worst folder's status, whichever comes last.
+    EXPECT_EQ(Run_In("class", QV_ASSESS_PROGRAM " --class b/ c d e f g h i a", out), 2);
+    const std::vector<Row> rows = Read_Csv("class/class.csv");
+    ASSERT_EQ(rows.size(), 9u);
+    std::string table;
+    for (const Row &row : rows)
+        for (const char *field : {"folder", "seed", "points", "graded", "withinHalfNotch",
+                                  "meanNotches", "rmsNotches", "offPicture", "problem"})
+            table += row.at(field) + (*field == 'p' && field[1] == 'r' ? "\n" : ",");
+    EXPECT_EQ(table, "b/,,,,,,,,cannot read b/pr8a_c_ds.bmp: No such file or directory\n"
+                     "c,7,,,,,,,cannot read c/points.txt: No such file or directory\n"
+                     "d,12345678901,,,,,,,d/pr8a_c_ds.bmp is not the picture whose hash "
+                     "d/pr8a_c_ds.sha256 holds\n"
+                     "e,7,,,,,,,cannot read e/pr8a_c_ds_truth.csv: No such file or directory\n"
+                     "f,7,,,,,,,f/pr8a_c_ds_truth.csv is not the truth of exercise 7\n"
+                     "g,default,1,1,0,4.004,4.004,0,\n"
+                     "h,7,,,,,,,h/pr8a_c_ds.bmp is not the picture of exercise 7 that this "
+                     "version makes\n"
+                     "i,7,,,,,,,i/pr8a_c_ds_truth.csv is not the truth of exercise 7\n"
+                     "a,7,11,10,10,-0.014,0.310,1,\n");
+    EXPECT_THAT(out, testing::HasSubstr("\na: exercise 7 (a terraced slope): 10 of 11 points "
+                                        "graded, 10 within half a notch, mean -0.01, RMS 0.31 "
+                                        "notches, 1 off the picture\nWritten class.csv\n"));
+}
+
+// The exercise command: help, version and refusals, and a folder made with
+// its parents when no seed is given.
+TEST(ExerciseCommand, AnswersHelpAndVersionRefusesWhatItCannotDoAndChoosesASeed)
+{
+    const CommandCase cases[] = {
+        {"true", "--help", 0, "usage: quor_vane_exercise [--seed N] FOLDER\n"},
+        {"true", "--version", 0, "quor_vane_exercise " QV_VERSION "\n"},
+        {"true", "", 1, "usage: quor_vane_exercise"},
+        {"true", "a b", 1, "usage: quor_vane_exercise"},
+        {"true", "--seed 0 x", 1,
+         "--seed takes a whole number from 1 to 18446744073709551615\nusage"},
+        {"true", "--seed 18446744073709551617 x", 1, "--seed takes a whole number from 1 to"},
+        {"true", "--seed 12z x", 1, "--seed takes a whole number"},
+        {"mkdir x && touch x/pr8a_c_ds.bmp", "x", 2, "x already holds pr8a_c_ds.bmp"},
+        {"touch x", "--seed 5 x/y", 1, "cannot make the folder x/y: Not a directory"},
+        // Nothing is left behind when a file cannot be written.
+        {"mkdir x && touch x/exercise.txt", "--seed 5 x", 1,
+         "cannot write x/exercise.txt: File exists\npr8a_c_ds_truth.csv 0"},
+        {"trap '' XFSZ && ulimit -f 400", "--seed 5 x", 1,
+         "cannot write x/pr8a_c_ds.bmp: File too large\npr8a_c_ds_truth.csv 0"},
+        {"true", "x/y/z", 0, "The seed "},
+    };
+    for (const auto &t : cases) {
+        SCOPED_TRACE(std::string(t.setup) + " " + t.arguments);
+        std::filesystem::remove_all("made");
+        std::filesystem::create_directory("made");
+        std::string out;
+        EXPECT_EQ(Run_In("made",
+                         std::string(t.setup) + " && (" QV_EXERCISE_PROGRAM " " + t.arguments +
+                             "; s=$?; ls x/pr8a_c_ds_truth.csv 2>/dev/null | wc -l | " +
+                             "sed 's/^/pr8a_c_ds_truth.csv /'; exit $s)",
+                         out),
+                  t.status);
+        EXPECT_THAT(out, testing::HasSubstr(t.says));
+    }
+    EXPECT_EQ(std::filesystem::file_size("made/x/y/z/pr8a_c_ds.bmp"), 1674054u);
 }
 
 } // namespace

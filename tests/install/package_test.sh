@@ -10,8 +10,9 @@
 # stand-in program, the launcher must keep to the home folder whatever its
 # name (".." included), cope with folders named like options, leave nothing
 # of a copy that a full disk stopped, refuse stray arguments, and pass a
-# failing program's status and standard error on. Only the launcher and the grading tool are commands, each with a
-# manual page, both binaries hardened; the read-me's pictures come with it.
+# failing program's status and standard error on. Only the launcher, the
+# grading tool and the maker of exercises are commands, each with a manual
+# page, the binaries hardened; the read-me's pictures come with it.
 # quor_vane.exe must carry the icon and the version information.
 #   usage: tests/install/package_test.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 set -euo pipefail
@@ -33,13 +34,14 @@ done
 dpkg-deb -x "$deb" "$work/root"
 share=$work/root/usr/share launcher=$work/root/usr/bin/quor-vane
 program=$work/root/usr/libexec/quor-vane/quor_vane
-[ "$(ls "$work/root/usr/bin")" = "quor-vane"$'\n'"quor_vane_assess" ] || fail "commands: $(ls "$work/root/usr/bin")"
+[ "$(ls "$work/root/usr/bin" | xargs)" = "quor-vane quor_vane_assess quor_vane_exercise" ] ||
+  fail "commands: $(ls "$work/root/usr/bin")"
 for command in "$work"/root/usr/bin/*; do
   page=$share/man/man1/${command##*/}.1.gz
   [ -z "$(man --warnings -l "$page" 2>&1 >/dev/null)" ] || fail "no clean manual page $page"
 done
 # Hardened (lintian lets a binary without fortified calls pass).
-for elf in "$program" "$work/root/usr/bin/quor_vane_assess"; do
+for elf in "$program" "$work/root/usr/bin/quor_vane_assess" "$work/root/usr/bin/quor_vane_exercise"; do
   symbols=$(readelf --dyn-syms -W "$elf")
   [[ "$(readelf -d "$elf")" == *BIND_NOW* ]] || fail "$elf is not bound at start (-z now)"
   [[ $symbols == *__stack_chk_fail@* ]] || fail "$elf has no stack protection"

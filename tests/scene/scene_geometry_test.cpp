@@ -5,6 +5,7 @@
 #include "model/stereo_model.h"
 #include "scene_model.h"
 #include "scene_view.h"
+#include "truth_rows.h"
 
 #include <cmath>
 
@@ -79,15 +80,9 @@ TEST_F(SceneGeometry, SurfacePointsLieOnTheirFacesAndComeBackThroughTheIntersect
             EXPECT_NEAR(rightRow, row, 1e-6);
             // At whole columns the intersection misses the point by no more
             // than half a column's step in each view.
-            const int l = static_cast<int>(std::lround(left));
-            const int r = static_cast<int>(std::lround(right));
-            double at[3], leftStep[3], rightStep[3];
-            Space_Intersection(row, l, r, &at[0], &at[1], &at[2]);
-            Space_Intersection(row, l + 1, r, &leftStep[0], &leftStep[1], &leftStep[2]);
-            Space_Intersection(row, l, r + 1, &rightStep[0], &rightStep[1], &rightStep[2]);
-            EXPECT_LE(Distance(at, truth), 1.02 * (std::fabs(left - l) * Distance(at, leftStep) +
-                                                   std::fabs(right - r) * Distance(at, rightStep)) +
-                                               1e-9);
+            double miss, bound;
+            Intersection_Miss(row, left, right, truth, miss, bound);
+            EXPECT_LE(miss, bound);
         }
 }
 

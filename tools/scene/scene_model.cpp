@@ -7,13 +7,6 @@ namespace {
 // ---------------------------------------------------------------------------
 // Building the scene
 
-void Add_Box(std::vector<SceneBox> &boxes, double s0, double s1, double n0, double n1, double z0,
-             double z1, int material, int backMaterial = 0)
-{
-    SceneBox box = {{s0, n0, z0}, {s1, n1, z1}, material, backMaterial};
-    boxes.push_back(box);
-}
-
 // The wing stands in front of the main facade left of this s; the main
 // facade's own recesses stop there below the wing's top.
 constexpr double wingEdge = -3.75;
@@ -119,14 +112,16 @@ void Add_Wing(Scene &scene)
                 Reveal, Glass);
 }
 
-void Build_Grid(Scene &scene)
+} // namespace
+
+void Index_Scene(Scene &scene, double originS, double originZ, int cellsS, int cellsZ)
 {
     SceneGrid &g = scene.grid;
-    g.originS = -42;
-    g.originZ = 12;
+    g.originS = originS;
+    g.originZ = originZ;
     g.cellSize = 1.0;
-    g.cellsS = 84;
-    g.cellsZ = 31;
+    g.cellsS = cellsS;
+    g.cellsZ = cellsZ;
     g.solids.assign(g.cellsS * g.cellsZ, std::vector<int>());
     g.cuts.assign(g.cellsS * g.cellsZ, std::vector<int>());
     g.front.assign(g.cellsS * g.cellsZ, -1e300);
@@ -152,6 +147,8 @@ void Build_Grid(Scene &scene)
         }
     }
 }
+
+namespace {
 
 // ---------------------------------------------------------------------------
 // Tracing
@@ -337,21 +334,34 @@ double Grain(double u, double v, unsigned seed, double fine, double medium, doub
            coarse * (Value_Noise(u, v, 0.4, 0.4, seed + 3) - 0.5);
 }
 
+// Where the joint left of block b of a course lies, in blocks: at b, or for
+// uneven masonry anywhere within 0.35 of it.
+double Joint(int b, int course, int uneven, unsigned seed)
+{
+    return uneven ? b + 0.7 * (Lattice_Value(b, course, seed + 13) - 0.5) : b;
+}
+
 // Ashlar courses: blocks of the given size, every other course shifted by
-// half a block, with dark joints.
+// half a block, with dark joints. Uneven masonry has blocks of 0.3 to 1.7
+// times that length and every course shifted at random, so that no stretch of
+// it repeats another.
 double Masonry(double u, double v, double blockU, double blockV, double joint, double face,
-               unsigned seed)
+               unsigned seed, int uneven, double grain)
 {
     const double course = std::floor(v / blockV);
-    const double shifted = u / blockU + 0.5 * (static_cast<int>(course) & 1);
-    const double block = std::floor(shifted);
-    const double du = (shifted - block) * blockU;
+    const int c = static_cast<int>(course);
+    const double shifted = u / blockU + (uneven ? Lattice_Value(0, c, seed + 9) : 0.5 * (c & 1));
+    int b = static_cast<int>(std::floor(shifted));
+    if (shifted < Joint(b, c, uneven, seed))
+        --b;
+    else if (shifted >= Joint(b + 1, c, uneven, seed))
+        ++b;
+    const double du = (shifted - Joint(b, c, uneven, seed)) * blockU;
     const double dv = v - course * blockV;
     if (du < joint || dv < joint)
-        return 0.25 + 0.08 * (Value_Noise(u, v, 20, 20, seed + 7) - 0.5);
-    const double tint =
-        0.12 * (Lattice_Value(static_cast<int>(block), static_cast<int>(course), seed + 5) - 0.5);
-    return face + tint + Grain(u, v, seed, 0.16, 0.10, 0.05);
+        return (uneven ? face - 0.14 : 0.25) + 0.08 * (Value_Noise(u, v, 20, 20, seed + 7) - 0.5);
+    const double tint = 0.12 * (Lattice_Value(b, c, seed + 5) - 0.5);
+    return face + tint + Grain(u, v, seed, grain * 0.16, grain * 0.10, 0.05);
 }
 
 // Glass with a mottled reflection, held by painted frames along its edges, a
@@ -391,7 +401,7 @@ double Wood(const SceneBox &box, double u, double v, unsigned seed)
     return base + grain;
 }
 
-double Albedo(const Scene &scene, const SceneHit &hit, int material)
+double Material_Albedo(const Scene &scene, const SceneHit &hit, int material)
 {
     // Surface coordinates in the face's own plane.
     const double *p = hit.point;
@@ -403,20 +413,24 @@ double Albedo(const Scene &scene, const SceneHit &hit, int material)
     } else if (hit.axis == AxisZ) {
         v = p[AxisN];
     }
-    const unsigned seed = 1000u * static_cast<unsigned>(material) + 100u * hit.axis;
+    const unsigned seed =
+        1000u * static_cast<unsigned>(material) + 100u * hit.axis + scene.textureSeed;
+    const double k = scene.blockScale;
+    const int uneven = scene.unevenMasonry;
+    const double g = scene.grain;
     switch (material) {
     case Plaster:
-        return 0.60 + Grain(u, v, seed, 0.22, 0.14, 0.10);
+        return 0.60 + Grain(u, v, seed, g * 0.22, g * 0.14, 0.10);
     case WingPlaster:
-        return 0.50 + Grain(u, v, seed, 0.22, 0.14, 0.12);
+        return 0.50 + Grain(u, v, seed, g * 0.22, g * 0.14, 0.12);
     case Rustication:
-        return Masonry(u, v, 1.1, 0.55, 0.045, 0.58, seed);
+        return Masonry(u, v, 1.1 * k, 0.55 * k, 0.045, 0.58, seed, uneven, g);
     case Pilaster:
-        return Masonry(u, v, 0.9, 0.5, 0.03, 0.76, seed);
+        return Masonry(u, v, 0.9 * k, 0.5 * k, 0.03, 0.76, seed, uneven, g);
     case Cornice: {
         const double moulding = std::floor(v / 0.11);
         const int band = static_cast<int>(moulding) % 3;
-        return (band == 0 ? 0.72 : 0.84) + Grain(u, v, seed, 0.16, 0.08, 0.04);
+        return (band == 0 ? 0.72 : 0.84) + Grain(u, v, seed, g * 0.16, g * 0.08, 0.04);
     }
     case Glass:
     case ShopGlass: {
@@ -427,18 +441,23 @@ double Albedo(const Scene &scene, const SceneHit &hit, int material)
     case Door:
         return Wood(scene.cuts[hit.box], u, v, seed);
     case Concrete:
-        return 0.66 + Grain(u, v, seed, 0.20, 0.12, 0.06);
+        return 0.66 + Grain(u, v, seed, g * 0.20, g * 0.12, 0.06);
     case Balustrade:
-        return 0.80 + Grain(u, v, seed, 0.18, 0.10, 0.06);
+        return 0.80 + Grain(u, v, seed, g * 0.18, g * 0.10, 0.06);
     case Trim:
-        return 0.84 + Grain(u, v, seed, 0.16, 0.08, 0.04);
+        return 0.84 + Grain(u, v, seed, g * 0.16, g * 0.08, 0.04);
     case Reveal:
-        return 0.56 + Grain(u, v, seed, 0.20, 0.12, 0.06);
+        return 0.56 + Grain(u, v, seed, g * 0.20, g * 0.12, 0.06);
     case Threshold:
-        return Masonry(u, v, 0.8, 0.4, 0.03, 0.5, seed);
+        return Masonry(u, v, 0.8 * k, 0.4 * k, 0.03, 0.5, seed, uneven, g);
     default:
-        return Masonry(u, v, 0.6, 0.6, 0.02, 0.45, seed);
+        return Masonry(u, v, 0.6 * k, 0.6 * k, 0.02, 0.45, seed, uneven, g);
     }
+}
+
+double Albedo(const Scene &scene, const SceneHit &hit, int material)
+{
+    return scene.tone[material] + Material_Albedo(scene, hit, material);
 }
 
 } // namespace
@@ -461,7 +480,14 @@ void Build_Scene(Scene &scene)
     Add_Wing(scene);
     scene.nearN = wingFront + 0.5;
     scene.farN = -1.3;
-    Build_Grid(scene);
+    Index_Scene(scene, -42, 12, 84, 31);
+}
+
+void Add_Box(std::vector<SceneBox> &boxes, double s0, double s1, double n0, double n1, double z0,
+             double z1, int material, int backMaterial)
+{
+    SceneBox box = {{s0, n0, z0}, {s1, n1, z1}, material, backMaterial};
+    boxes.push_back(box);
 }
 
 void Init_Trace_Work(const Scene &scene, TraceWork &work)
@@ -582,20 +608,24 @@ int Trace_Ray(const Scene &scene, TraceWork &work, const double o[3], const doub
     return 1;
 }
 
+int Surface_Material(const Scene &scene, const SceneHit &hit)
+{
+    if (hit.box < 0)
+        return Pavement;
+    const SceneBox &box = hit.fromCut ? scene.cuts[hit.box] : scene.solids[hit.box];
+    // The face at the back of a recess shows the recess's back material.
+    if (hit.fromCut && hit.axis != AxisZ) {
+        const int thinAxis =
+            box.hi[AxisN] - box.lo[AxisN] < box.hi[AxisS] - box.lo[AxisS] ? AxisN : AxisS;
+        if (hit.axis == thinAxis)
+            return box.backMaterial;
+    }
+    return box.material;
+}
+
 double Surface_Brightness(const Scene &scene, const SceneHit &hit)
 {
-    int material = Pavement;
-    if (hit.box >= 0) {
-        const SceneBox &box = hit.fromCut ? scene.cuts[hit.box] : scene.solids[hit.box];
-        material = box.material;
-        // The face at the back of a recess shows the recess's back material.
-        if (hit.fromCut && hit.axis != AxisZ) {
-            const int thinAxis =
-                box.hi[AxisN] - box.lo[AxisN] < box.hi[AxisS] - box.lo[AxisS] ? AxisN : AxisS;
-            if (hit.axis == thinAxis)
-                material = box.backMaterial;
-        }
-    }
+    const int material = Surface_Material(scene, hit);
     // Sun from the upper left, in front of the building.
     const double sun[3] = {-0.45 / 0.9975, 0.55 / 0.9975, 0.70 / 0.9975};
     double facing = hit.normalSign * sun[hit.axis];

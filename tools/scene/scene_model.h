@@ -1,6 +1,7 @@
 // The synthetic building front that the default stereo image shows: a main
 // facade with pilasters, recessed windows, balconies, a doorway and a cornice,
 // and a lower wing that stands several units further forward on the left.
+// Exercises (exercise_scene.h) build other scenes of the same parts.
 //
 // The building is described in its own frame: s runs along the main facade
 // (horizontal), n points out of the facade towards the cameras, z is the
@@ -27,6 +28,7 @@ enum SurfaceMaterial {
     Reveal,
     Threshold,
     Pavement,
+    MaterialCount,
 };
 
 struct SceneBox {
@@ -56,6 +58,15 @@ struct Scene {
     // tested against boxes in the grid cells it crosses between them.
     double nearN, farN;
     SceneGrid grid;
+    // The surfaces' look: added to every texture's noise seed, to each
+    // material's mean brightness, a scale of masonry blocks, of the fine and
+    // medium grain, and whether masonry is laid in blocks of uneven length
+    // with light joints (0, 0, 1, 1 and 0 for the default scene).
+    unsigned textureSeed = 0;
+    double tone[MaterialCount] = {};
+    double blockScale = 1;
+    double grain = 1;
+    int unevenMasonry = 0;
 };
 
 // Where a ray first meets the building.
@@ -76,6 +87,15 @@ struct TraceWork {
 };
 
 void Build_Scene(Scene &scene);
+
+// Appends an axis-aligned box, its bounds in the building frame.
+void Add_Box(std::vector<SceneBox> &boxes, double s0, double s1, double n0, double n1, double z0,
+             double z1, int material, int backMaterial = 0);
+
+// Files every box into the grid that Trace_Ray walks: cells of one unit,
+// cellsS by cellsZ of them from (originS, originZ). Called once the boxes are
+// all there.
+void Index_Scene(Scene &scene, double originS, double originZ, int cellsS, int cellsZ);
 void Init_Trace_Work(const Scene &scene, TraceWork &work);
 
 // Object-frame point or direction into the building frame.
@@ -87,6 +107,9 @@ void To_Object_Frame(const Scene &scene, const double framePoint[3], double obje
 // Returns 0 if the ray meets nothing.
 int Trace_Ray(const Scene &scene, TraceWork &work, const double origin[3], const double dir[3],
               SceneHit &hit);
+
+// The material of the face at a hit.
+int Surface_Material(const Scene &scene, const SceneHit &hit);
 
 // Brightness of the surface at a hit, lit by a fixed sun, 0 (black) to about
 // 1 (white).

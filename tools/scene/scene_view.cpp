@@ -4,6 +4,17 @@
 
 #include <cmath>
 
+void Use_Exact_Common_Rotation()
+{
+    static const double rotation[3][3] = {
+        {0x1.e1090d916d967p-1, 0x1.59ba4b15393bcp-5, 0x1.5c08efc4a14dep-2},
+        {0x1.5eb4a138d81bfp-2, -0x1.cbf5fc78f073fp-4, -0x1.dd965edf0b794p-1},
+        {-0x1.3a8bf7deeeaefp-10, 0x1.fc4d6f15f8156p-1, -0x1.eb58ce1eca2b4p-4}};
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 3; ++j)
+            StereoModel.commonRotation[i][j] = rotation[i - 1][j - 1];
+}
+
 void View_Ray(int view, double column, double row, double dir[3])
 {
     const StereoModelRecord &m = StereoModel;

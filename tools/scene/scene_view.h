@@ -7,6 +7,14 @@
 
 enum View { LeftView = 0, RightView = 1 };
 
+// Sets the model's common rotation, the one rotation that rays, projections
+// and the space intersection use, to the numbers Setup_Stereo_Model computes
+// on Linux, written out bit for bit: sine, cosine and arc tangent may differ
+// in their last bit from one C library to another, and the exercises and
+// their grading must come out the same on every system. Call it after
+// Setup_Stereo_Model.
+void Use_Exact_Common_Rotation();
+
 // Object-frame direction of the ray of one view through client position
 // (column, row), which may be fractional.
 void View_Ray(int view, double column, double row, double dir[3]);
