@@ -21,7 +21,8 @@ TEST(PointLog, TwoCopiesInOneFolderNeverRemoveEachOthersRecords)
     ReplaySession session(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
     session.Write_Image(Grey);
     std::ofstream(session.Path("a.txt")) << "move 465 320\n" + Times(20000, "release\n");
-    std::ofstream(session.Path("b.txt")) << "move 470 320\n" + Times(20000, "release\nkey ctrl+z\n");
+    std::ofstream(session.Path("b.txt"))
+        << "move 470 320\n" + Times(20000, "release\nkey ctrl+z\n");
     const std::string run = "cd '" + session.Path("") +
                             "' && ('" QV_REPLAY_PROGRAM "' a.txt 2>a.err & '" QV_REPLAY_PROGRAM
                             "' b.txt 2>b.err; wait)";

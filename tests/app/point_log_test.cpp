@@ -54,10 +54,9 @@ TEST(PointLog, AClickWhileNoMarkIsShownRecordsAsEverAndSaysSoOfThatPoint)
     early.Run("early move 450 320\nearly release\nmove 465 320\nreadout\nkey BackSpace\n"
               "resize 1100 760\nrelease\nreadout\n");
     EXPECT_EQ(early.Points(), point1);
-    EXPECT_EQ(early.Shown(), "170 ID   1\n200 X   102.211\n230 Y   199.632\n260 Z    25.719\n"
-                             "290 P        58\n320 point 1\n340 recorded\n360 unseen\n"
-                             "170 ID   1\n200 X   102.211\n230 Y   199.632\n260 Z    25.719\n"
-                             "290 P        58\n320 point 1\n340 recorded\n360 unseen\n");
+    const std::string unseen = "170 ID   1\n200 X   102.211\n230 Y   199.632\n260 Z    25.719\n"
+                               "290 P        58\n320 point 1\n340 recorded\n360 unseen\n";
+    EXPECT_EQ(early.Shown(), unseen + unseen);
 }
 
 TEST(TakeBack, RemovesThisRunsRecordsNewestFirstAndNeverAnEarlierRunsOrAnUnsavedOnesBytes)
