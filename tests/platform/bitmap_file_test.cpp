@@ -179,10 +179,7 @@ TEST(BmpHeaderTest, VerdictsCarryTheSizesTheyAreAbout)
 TEST_F(BitmapFileTest, GetDIBitsGivesTheRowsAskedForAsBlueGreenRedBytes)
 {
     HBITMAP bitmap = Load(suite + "/good/rgb24.bmp");
-    ASSERT_NE(bitmap, nullptr);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HDC reader = CreateCompatibleDC(nullptr);
-
+    HDC memory = CreateCompatibleDC(nullptr), reader = CreateCompatibleDC(nullptr);
     // The size alone, as a bottom-up 32-bit DIB.
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -191,41 +188,38 @@ TEST_F(BitmapFileTest, GetDIBitsGivesTheRowsAskedForAsBlueGreenRedBytes)
     EXPECT_EQ((std::vector<int>{info.bmiHeader.biWidth, info.bmiHeader.biHeight,
                                 info.bmiHeader.biBitCount}),
               (std::vector<int>{width, height, 32}));
-
-    // The pixels as GetPixel sees them, row y from the top.
+    // The pixels as GetPixel sees them, row y from the top; while the bitmap
+    // is selected into a context it is not read.
     SelectObject(memory, bitmap);
     std::vector<COLORREF> expected;
     for (int y = 0; y < height; y++)
         for (int x = 0; x < width; x++)
             expected.push_back(GetPixel(memory, x, y));
     std::vector<unsigned char> bits(static_cast<size_t>(width) * height * 4, 0xAB);
-    EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0)
-        << "a bitmap selected into a context is not read";
+    EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0);
     DeleteDC(memory);
-
-    // Blue, green, red and a zero byte against GetPixel's view of row y.
-    auto Check = [&](int bufferRow, int y) {
-        for (int x : {0, 1, 63, width - 1}) {
-            const unsigned char *p = &bits[(static_cast<size_t>(bufferRow) * width + x) * 4];
-            EXPECT_EQ(RGB(p[2], p[1], p[0]) | p[3] << 24, expected[size_t(y) * width + x])
-                << bufferRow << "," << x;
-        }
-    };
-    // The top ten rows, bottom-up: scan lines height - 10 to height - 1, the
-    // first of them the tenth row from the top.
-    info.bmiHeader.biHeight = height;
-    ASSERT_EQ(GetDIBits(reader, bitmap, height - 10, 10, bits.data(), &info, DIB_RGB_COLORS), 10);
-    for (int k = 0; k < 10; k++)
-        Check(k, 9 - k);
-    // The whole bitmap top-down; lines beyond the bitmap are not counted.
-    info.bmiHeader.biHeight = -height;
-    ASSERT_EQ(GetDIBits(reader, bitmap, 0, height + 5, bits.data(), &info, DIB_RGB_COLORS), height);
-    for (int y : {0, 1, height / 2, height - 1})
-        Check(y, y);
-    // Other formats and sizes are refused.
-    for (auto [bitCount, w] : {std::pair{24, width}, {32, width - 1}}) {
-        info.bmiHeader.biBitCount = WORD(bitCount), info.bmiHeader.biWidth = w;
-        EXPECT_EQ(GetDIBits(reader, bitmap, 0, height, bits.data(), &info, DIB_RGB_COLORS), 0);
+    // The top ten rows bottom-up (scan lines height - 10 to height - 1), the
+    // whole bitmap top-down (lines beyond it not counted), and other formats
+    // and sizes refused: blue, green, red and a zero byte against row y.
+    const struct {
+        int height, start, lines, bitCount, width, got;
+    } reads[] = {{height, height - 10, 10, 32, width, 10},
+                 {-height, 0, height + 5, 32, width, height},
+                 {height, 0, height, 24, width, 0},
+                 {height, 0, height, 32, width - 1, 0}};
+    for (const auto &r : reads) {
+        info.bmiHeader.biHeight = r.height, info.bmiHeader.biBitCount = WORD(r.bitCount);
+        info.bmiHeader.biWidth = r.width;
+        EXPECT_EQ(GetDIBits(reader, bitmap, UINT(r.start), UINT(r.lines), bits.data(), &info,
+                            DIB_RGB_COLORS),
+                  r.got);
+        for (int k = 0; k < r.got; k++)
+            for (int x : {0, 1, 63, width - 1}) {
+                const unsigned char *p = &bits[(static_cast<size_t>(k) * width + x) * 4];
+                EXPECT_EQ(RGB(p[2], p[1], p[0]) | p[3] << 24,
+                          expected[size_t(r.height > 0 ? 9 - k : k) * width + x])
+                    << k << "," << x;
+            }
     }
     DeleteDC(reader);
     DeleteObject(bitmap);
