@@ -181,18 +181,15 @@ TEST(MatchParallaxTest, MatchesOnlyInsideTheSearchRangeAndWithinTheSettingsLimit
     }
     // Windows or ranges beyond the limits are refused; the largest accepted work.
     const StereoPlanes planes = Uniform(900, 60, 30);
-    MatchSettings settings = defaultMatchSettings;
-    settings.halfWindow = maxMatchHalfWindow + 1;
-    EXPECT_EQ(Match_Parallax(planes, 450, 30, settings).outcome, MatchNoFit);
-    settings = defaultMatchSettings;
-    settings.minParallax = 0;
-    settings.maxParallax = maxMatchParallaxSpan + 1;
-    EXPECT_EQ(Match_Parallax(planes, 450, 30, settings).outcome, MatchNoFit);
-    settings.halfWindow = maxMatchHalfWindow;
-    settings.minParallax = -200;
-    settings.maxParallax = -200 + maxMatchParallaxSpan;
-    EXPECT_EQ(Match_Parallax(planes, 450, 30, settings).parallax, 30);
-    EXPECT_EQ(Match_Parallax(planes, 450, 30, settings).outcome, MatchFound);
+    const MatchSettings limits[] = {
+        {maxMatchHalfWindow + 1, -16, 144, 0.6, 2.0, 2, 0.1, 32},
+        {7, 0, maxMatchParallaxSpan + 1, 0.6, 2.0, 2, 0.1, 32},
+        {maxMatchHalfWindow, -200, -200 + maxMatchParallaxSpan, 0.6, 2.0, 2, 0.1, 32}};
+    for (const MatchSettings &settings : limits) {
+        const ParallaxMatch match = Match_Parallax(planes, 450, 30, settings);
+        EXPECT_EQ(match.outcome, &settings == &limits[2] ? MatchFound : MatchNoFit);
+        EXPECT_TRUE(match.outcome != MatchFound || match.parallax == 30);
+    }
 }
 
 } // namespace
