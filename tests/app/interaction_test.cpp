@@ -78,21 +78,6 @@ TEST(Wheel, EachMessageStepsTheParallaxByTwoToZeroAndPastIt)
     EXPECT_EQ(past.At(470, 316), (Rgb{90, 200, 200}));
 }
 
-TEST(Wheel, AStepRightAfterAPaintRestoresNothingAndTheNextMoveRestoresIt)
-{
-    // Before the first move the mark stands at the client's top-left corner,
-    // where nothing has been saved yet.
-    ReplaySession session;
-    session.Write_Image(Grey);
-    session.Run("wheel 120\nsave stepped.bmp\nmove 465 320\nsave moved.bmp\n");
-    const Picture stepped = session.Saved("stepped.bmp"), moved = session.Saved("moved.bmp");
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 40; ++x) {
-            ASSERT_NE(stepped.At(x, y), (Rgb{0, 0, 0})) << x << "," << y;
-            ASSERT_EQ(moved.At(x, y), (Rgb{255, 255, 255})) << x << "," << y;
-        }
-}
-
 void Expect_Half(const Picture &picture, int x, int y, Rgb colour)
 {
     ASSERT_FALSE(picture.Empty());
