@@ -82,6 +82,10 @@ painted() {
   shot "$((900 * scale))x$((620 * scale))+$((left + 10 * scale))+$((top + 10 * scale))" \
     "$out/$1/painted.bmp" -filter point -resize 900x620 && same "$out/$1/painted.bmp" "$image"
 }
+# still: whether the pointer stays put for half a second. A program that lags
+# behind a burst of arrow keys still moves it, and would move it back over
+# the moves that follow the burst.
+still() { local at; at=$(xdo getmouselocation) && sleep 0.5 && [ "$(xdo getmouselocation)" = "$at" ]; }
 # drive RUN: sends the scenario's input as real X events; "save" takes RUN/screen.bmp.
 drive() {
   local left top width height verb a b rest
@@ -93,7 +97,7 @@ drive() {
       wheel) if [ "$a" -gt 0 ]; then xdo click 4; else xdo click 5; fi ;;
       release) xdo click 1 ;;
       key) xdo key "$a" ;;
-      keys) xdo key --delay 0 --repeat "$a" "$b" $rest ;;
+      keys) xdo key --delay 0 --repeat "$a" "$b" $rest && wait_until 30 still ;;
       write) # over the start of the file's last line, as in the replay runner
         local f=$out/$1/$a size last
         size=$(stat -c %s "$f") last=$(tail -n 1 "$f" | wc -c)
