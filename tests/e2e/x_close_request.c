@@ -14,7 +14,6 @@ int main(int argc, char **argv)
     event.xclient.window = (Window)strtoul(argv[1], NULL, 0);
     event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
     event.xclient.format = 32;
-    /* Its timestamp, data.l[1], stays CurrentTime: 0, as the event was zeroed. */
     event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
     XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
     XCloseDisplay(display);
