@@ -57,11 +57,8 @@ const Rgb grey = {200, 200, 200};
 
 RgbImage Grey_Picture()
 {
-    RgbImage image;
-    image.width = pictureWidth;
-    image.height = pictureHeight;
-    image.pixels.assign(static_cast<size_t>(3) * pictureWidth * pictureHeight, 200);
-    return image;
+    return {pictureWidth, pictureHeight,
+            std::vector<unsigned char>(3 * pictureWidth * pictureHeight, 200)};
 }
 
 // Pixels within a rectangle of the colour given, or without one darker than
@@ -80,8 +77,7 @@ TEST(GradedPicture, TakesTheLeftViewFromTheAnaglyphsRedChannelTopRowFirst)
     const std::string bmp = Read(SCENE_IMAGE_PATH);
     RgbImage image;
     ASSERT_TRUE(Left_View_From_Bmp(bmp, image));
-    ASSERT_EQ(image.width, pictureWidth);
-    ASSERT_EQ(image.height, pictureHeight);
+    ASSERT_TRUE(image.width == pictureWidth && image.height == pictureHeight);
     // The file's rows run bottom up, three bytes blue, green, red each.
     for (int y : {0, 311, pictureHeight - 1})
         for (int x : {0, pictureWidth - 1}) {
@@ -90,24 +86,6 @@ TEST(GradedPicture, TakesTheLeftViewFromTheAnaglyphsRedChannelTopRowFirst)
             EXPECT_TRUE(Same(At(image, x, y), Rgb{level, level, level})) << x << ", " << y;
         }
     EXPECT_FALSE(Left_View_From_Bmp("not a bitmap", image));
-}
-
-TEST(GradedPicture, RingsAPointJustOutsideTheMarksReachAndNumbersItOnTheRight)
-{
-    RgbImage image = Grey_Picture();
-    const int x = 100, y = 120, r = markReach + 2;
-    Draw_Point(image, x, y, 7, inFrontColour);
-    // A ring two pixels thick, from the reach + 1 to + 2; grey inside it.
-    for (auto [dx, dy] : {std::pair{-r, -r}, {r, r}, {-r + 1, 0}, {r - 1, 0}, {0, r - 1}})
-        EXPECT_TRUE(Same(At(image, x + dx, y + dy), inFrontColour)) << dx << ", " << dy;
-    EXPECT_EQ(Count(image, &inFrontColour, 0, 0, pictureWidth, pictureHeight), 16 * r - 8);
-    EXPECT_EQ(Count(image, &grey, x - r + 2, y - r + 2, x + r - 1, y + r - 1),
-              (2 * r - 3) * (2 * r - 3));
-    // The number, black on white, beside the ring and centred on its row.
-    EXPECT_GT(Count(image, nullptr, x + r + 3, y - 8, x + r + 20, y + 8), 5);
-    EXPECT_TRUE(Same(At(image, x + r + 3, y - 8), Rgb{255, 255, 255}));
-    EXPECT_EQ(Count(image, nullptr, 0, 0, pictureWidth, pictureHeight),
-              Count(image, nullptr, 0, y - 8, pictureWidth, y + 8));
 }
 
 TEST(GradedPicture, DrawsTextInCellsOfTheTextHeightAndClipsAtThePicturesBorder)
@@ -127,27 +105,38 @@ TEST(GradedPicture, DrawsTextInCellsOfTheTextHeightAndClipsAtThePicturesBorder)
     EXPECT_FALSE(Same(At(image, pictureWidth - 1, pictureHeight - 1), grey));
 }
 
-TEST(GradedPicture, ColoursEachCountedGradeByItsVerdictAndPutsTheLegendInAStripBelow)
+// Each counted grade is a ring two pixels thick just outside the mark's
+// reach, in its verdict's colour, grey inside, its number black on white
+// beside it and centred on its row; the legend goes in a strip below.
+TEST(GradedPicture, RingsAndNumbersEachCountedGradeInItsVerdictsColourAndAddsALegend)
 {
     RgbImage image = Grey_Picture();
     std::vector<PointRecord> records(4);
     std::vector<PointGrade> grades(4);
     for (int k = 0; k < 4; ++k)
-        records[k].id = k + 1, grades[k].onSurface = 1, grades[k].leftColumn = 100 + 100 * k,
+        records[k].id = k + 7, grades[k].onSurface = 1, grades[k].leftColumn = 100 + 100 * k,
         grades[k].row = 200, grades[k].notches = std::vector{0.3, 2.5, -1.5, 0.0}[k];
     grades[3].offPicture = 1; // not counted: not drawn
     Draw_Grades(image, records, grades);
     ASSERT_EQ(image.height, pictureHeight + legendHeight);
     const Rgb expected[3] = {onSurfaceColour, inFrontColour, behindColour};
-    const int r = markReach + 2;
+    const int r = markReach + 2, y = 200 - pictureTop;
     for (int k = 0; k < 3; ++k) {
-        const int x = grades[k].leftColumn - pictureLeft, y = grades[k].row - pictureTop;
+        const int x = grades[k].leftColumn - pictureLeft;
+        for (auto [dx, dy] : {std::pair{-r, -r}, {r, r}, {-r + 1, 0}, {r - 1, 0}, {0, r - 1}})
+            EXPECT_TRUE(Same(At(image, x + dx, y + dy), expected[k]))
+                << k << ": " << dx << ", " << dy;
+        EXPECT_EQ(Count(image, &grey, x - r + 2, y - r + 2, x + r - 1, y + r - 1),
+                  (2 * r - 3) * (2 * r - 3));
+        EXPECT_GT(Count(image, nullptr, x + r + 3, y - 8, x + r + 20, y + 8), 5);
+        EXPECT_TRUE(Same(At(image, x + r + 3, y - 8), Rgb{255, 255, 255}));
         // One ring of each colour on the picture, the legend's sample below it.
-        EXPECT_TRUE(Same(At(image, x - r, y), expected[k])) << k;
         EXPECT_EQ(Count(image, &expected[k], 0, 0, pictureWidth, pictureHeight), 16 * r - 8);
         EXPECT_EQ(Count(image, &expected[k], 0, pictureHeight, pictureWidth, image.height), 144);
     }
-    // Its three texts all fit: the strip's last columns stay white.
+    EXPECT_EQ(Count(image, nullptr, 0, 0, pictureWidth, pictureHeight),
+              Count(image, nullptr, 0, y - 8, pictureWidth, y + 8));
+    // The legend's three texts all fit: the strip's last columns stay white.
     EXPECT_GT(Count(image, nullptr, 0, pictureHeight, pictureWidth, image.height), 300);
     EXPECT_EQ(Count(image, nullptr, pictureWidth - 40, pictureHeight, pictureWidth, image.height),
               0);

@@ -18,8 +18,8 @@ int main()
     RECT client;
     if (!ClientToScreen(window, &origin) || !GetClientRect(window, &client))
         return 1;
+    // A client rectangle's top-left is always (0, 0): its corner is its size.
     std::printf("%ld %ld %ld %ld\n", static_cast<long>(origin.x), static_cast<long>(origin.y),
-                static_cast<long>(client.right - client.left),
-                static_cast<long>(client.bottom - client.top));
+                static_cast<long>(client.right), static_cast<long>(client.bottom));
     return 0;
 }

@@ -15,7 +15,6 @@ int main(int argc, char **argv)
     event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
     event.xclient.format = 32;
     event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
-    event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
     XCloseDisplay(display);
     return 0;

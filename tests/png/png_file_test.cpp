@@ -6,7 +6,6 @@
 #define STBI_ONLY_PNG
 #include <stb_image.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -49,7 +48,6 @@ TEST(PngFile, KeepsEveryPixelOfRgbAndRgbaPicturesOfOddWidthsInMemoryAndInAFile)
             EXPECT_FALSE(
                 Write_Png("no such folder/written.png", width, 5, channels, pixels.data()));
         }
-    std::remove("written.png");
 }
 
 #ifdef ICON_DIRECTORY
