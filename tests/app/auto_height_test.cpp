@@ -4,30 +4,17 @@
 // it. Each session is compared with one that sets the same depth by hand.
 #include "replay_session.h"
 
-#include <cstdint>
-
 #include <gtest/gtest.h>
 
 namespace {
-
-// A grey texture without repeats, the same for every picture.
-int Texture_Grey(int x, int y)
-{
-    std::uint32_t h =
-        static_cast<std::uint32_t>(x) * 73856093u ^ static_cast<std::uint32_t>(y) * 19349663u;
-    h ^= h >> 13;
-    h *= 0x5bd1e995u;
-    h ^= h >> 15;
-    return 30 + static_cast<int>(h % 196);
-}
 
 // An anaglyph of the texture seen at a parallax that depends on the right
 // view's column: red is the left view, green and blue the right view.
 std::function<Rgb(int, int)> Anaglyph(int parallaxLeft, int parallaxRight = 0, int split = 10000)
 {
     return [=](int x, int y) {
-        const int right = Texture_Grey(x + (x < split ? parallaxLeft : parallaxRight), y);
-        return Rgb{Texture_Grey(x, y), right, right};
+        const int right = 30 + Noise(x + (x < split ? parallaxLeft : parallaxRight), y, 0) % 196;
+        return Rgb{30 + Noise(x, y, 0) % 196, right, right};
     };
 }
 

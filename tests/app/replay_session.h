@@ -29,6 +29,15 @@ const auto Texture = [](int x, int y) {
     return Rgb{(x * 7 + y * 3) % 256, (x * 5 + y * 11) % 256, (x + y * 13) % 256};
 };
 const auto Grey = [](int, int) { return Rgb{90, 90, 90}; };
+// Grey levels of white noise, the same at every call for one seed: textures
+// without repeats, for matching.
+inline int Noise(int x, int y, unsigned seed)
+{
+    unsigned v = (static_cast<unsigned>(x) * 73856093u) ^ (static_cast<unsigned>(y) * 19349663u) ^
+                 (seed * 83492791u);
+    v ^= v >> 13, v *= 0x5bd1e995u, v ^= v >> 15;
+    return static_cast<int>(v & 0xFF);
+}
 
 // Reads a whole file ("" if absent).
 std::string Read_File(const std::string &path);

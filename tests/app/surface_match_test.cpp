@@ -3,6 +3,7 @@
 // patterns, windows at and beyond the picture's edges. (Depth steps and
 // slants are graded on the default picture by surface_match_scene_test.)
 #include "app/surface_match.h"
+#include "replay_session.h"
 
 #include <climits>
 #include <cstdint>
@@ -14,15 +15,6 @@
 namespace {
 
 using Levels = std::function<int(int x, int y)>;
-
-// Grey levels of white noise, the same at every call for one seed.
-int Noise(int x, int y, unsigned seed)
-{
-    unsigned v = (static_cast<unsigned>(x) * 73856093u) ^ (static_cast<unsigned>(y) * 19349663u) ^
-                 (seed * 83492791u);
-    v ^= v >> 13, v *= 0x5bd1e995u, v ^= v >> 15;
-    return static_cast<int>(v & 0xFF);
-}
 
 StereoPlanes Planes(int width, int height, const Levels &left, const Levels &right)
 {
