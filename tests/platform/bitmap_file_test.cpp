@@ -1,11 +1,11 @@
 // Loading BMP files: every well-formed file of the test suite decodes to its
-// published pixels, every malformed one is refused or decoded harmlessly.
+// published pixels. (Malformed ones are the hostile files' test; missing,
+// empty and cut-short ones the application's.)
 #include "platform/bmp_header.h"
 #include "sha256.h"
 #include "window_fixture.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -70,21 +70,6 @@ TEST_F(BitmapFileTest, EveryGoodFileDecodesToItsPublishedPixels)
         }
     DeleteDC(memory);
     EXPECT_EQ(checked, 27) << "test images not found under " << suite;
-}
-
-TEST_F(BitmapFileTest, BadMissingTruncatedOrUnsuitableSourcesAreRefusedOrReadHarmlessly)
-{
-    int files = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(suite + "/bad"))
-        files++, DeleteObject(Load(entry.path().string()));
-    EXPECT_GE(files, 20);
-    EXPECT_EQ(Load(suite + "/bad/reallybig.bmp"), nullptr);
-    for (const char *name : {"/good/no-such-file.bmp", "/good", "/good/EXPECTED.txt"})
-        EXPECT_EQ(Load(suite + name), nullptr) << name;
-    std::ifstream in(suite + "/good/rgb24.bmp", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    for (size_t keep : {size_t(0), size_t(20), size_t(54), bytes.size() - 1})
-        EXPECT_EQ(Load_Bytes(bytes.substr(0, keep)), nullptr) << keep << " bytes";
 }
 
 TEST_F(BitmapFileTest, SixteenBitFieldsOfOddWidthSkipTheRowPadding)
