@@ -89,10 +89,7 @@ TEST(ErrorReport, EveryImageFaultIsExplainedOnceInBothPlacesAndClicksStillRecord
         EXPECT_EQ(session.err, Image_Error(session) + reason + "\n");
         EXPECT_EQ(session.Shown(), shown + shown);
     }
-}
-
-TEST(ErrorReport, StandardErrorHearsAgainOnlyWhenTheReasonChanges)
-{
+    // Standard error hears again only when the reason changes.
     ReplaySession session;
     const std::string paint = "expose 0 0 1012 669\n";
     // Missing twice, shown, missing again, empty twice.

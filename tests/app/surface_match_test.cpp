@@ -110,7 +110,7 @@ TEST(MatchParallaxTest, FlatRepeatedAndUnrelatedViewsGiveNoMatch)
     }
 }
 
-TEST(MatchParallaxTest, FindsNoMatchWhereTheWindowsCannotFit)
+TEST(MatchParallaxTest, MatchesOnlyWhereTheWindowsFitAndNearTheEdgesWhereARepeatWouldShow)
 {
     const StereoPlanes planes = Uniform(400, 100, 60);
     const int h = defaultMatchSettings.halfWindow;
@@ -120,29 +120,24 @@ TEST(MatchParallaxTest, FindsNoMatchWhereTheWindowsCannotFit)
     const int outside[][2] = {{200, h - 1},  {200, 100 - h}, {-200, 50},
                               {700, 50},     {200, -50},     {INT_MAX, 50},
                               {INT_MIN, 50}, {200, INT_MAX}, {200, INT_MIN}};
-    for (const auto &at : outside) {
-        const ParallaxMatch match = Match_Parallax(planes, at[0], at[1]);
-        EXPECT_EQ(match.outcome, MatchNoFit) << at[0] << "," << at[1];
-    }
+    for (const auto &at : outside)
+        EXPECT_EQ(Match_Parallax(planes, at[0], at[1]).outcome, MatchNoFit)
+            << at[0] << "," << at[1];
     // A picture smaller than the window, and one that holds nothing.
     EXPECT_EQ(Match_Parallax(Uniform(2 * h, 2 * h, 0), h, h).outcome, MatchNoFit);
     EXPECT_EQ(Match_Parallax(StereoPlanes(), 0, 0).outcome, MatchNoFit);
-}
 
-TEST(MatchParallaxTest, NearTheEdgesMatchesOnlyWhereARepeatBeyondTheBestWouldShow)
-{
     // Where the picture cuts the parallaxes compared short, a match needs
     // peakReach (32) of them beyond the best. The right half stands at
     // column - ceil(p / 2): at column h + 36 parallaxes up to 72 = 40 + 32 fit.
-    const StereoPlanes planes = Uniform(400, 60, 40);
-    const int h = defaultMatchSettings.halfWindow;
-    EXPECT_EQ(Match_Parallax(planes, h + 36, 30).parallax, 40);
-    EXPECT_EQ(Match_Parallax(planes, h + 36, 30).outcome, MatchFound);
-    EXPECT_EQ(Match_Parallax(planes, h + 35, 30).outcome, MatchUnbounded);
+    const StereoPlanes edge = Uniform(400, 60, 40);
+    EXPECT_EQ(Match_Parallax(edge, h + 36, 30).parallax, 40);
+    EXPECT_EQ(Match_Parallax(edge, h + 36, 30).outcome, MatchFound);
+    EXPECT_EQ(Match_Parallax(edge, h + 35, 30).outcome, MatchUnbounded);
     // The left half stands at column + floor(p / 2): 36 columns from the
     // right edge 72 fits, 35 columns from it 71 is the last.
-    EXPECT_EQ(Match_Parallax(planes, 400 - 1 - h - 36, 30).outcome, MatchFound);
-    EXPECT_EQ(Match_Parallax(planes, 400 - 1 - h - 35, 30).outcome, MatchUnbounded);
+    EXPECT_EQ(Match_Parallax(edge, 400 - 1 - h - 36, 30).outcome, MatchFound);
+    EXPECT_EQ(Match_Parallax(edge, 400 - 1 - h - 35, 30).outcome, MatchUnbounded);
     // A texture repeating every 12 columns at parallax 50 matches nowhere:
     // not inside, where the repeats show, and not at the edges, where the
     // picture would hide all but one of them.

@@ -48,24 +48,17 @@ const Delivered Down = {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6)};
 const Delivered Forward = {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(7, 8)};
 const Delivered Back = {WM_MOUSEWHEEL, MAKEWPARAM(0, (WORD)-WHEEL_DELTA), MAKELPARAM(7, 8)};
 
-class InputQueueTest : public HeadlessTest {
-  protected:
-    void SetUp() override
-    {
-        HeadlessTest::SetUp();
-        bursts.clear();
-    }
-};
+using InputQueueTest = HeadlessTest;
 
 TEST_F(InputQueueTest, MovesWithOtherButtonsHeldOrAlreadyTakenAreNotMerged)
 {
     // A move while the button is down differs from one before it; the moves
     // either side of a wheel notch or a click stay apart.
-    bursts.push_back({Move(10, 10), Move(11, 11), Down, Move(12, 12, MK_LBUTTON),
-                      Move(13, 13, MK_LBUTTON), Move(14, 14), Up, Move(15, 15), Move(16, 16),
-                      Forward, Back, Move(17, 17), Move(18, 18)});
-    bursts.push_back({Move(19, 19), Move(20, 20)});
-    bursts.push_back({Move(21, 21)});
+    bursts = {{Move(10, 10), Move(11, 11), Down, Move(12, 12, MK_LBUTTON), Move(13, 13, MK_LBUTTON),
+               Move(14, 14), Up, Move(15, 15), Move(16, 16), Forward, Back, Move(17, 17),
+               Move(18, 18)},
+              {Move(19, 19), Move(20, 20)},
+              {Move(21, 21)}};
     EXPECT_EQ(Run_Bursts(), (std::vector<Delivered>{Move(11, 11), Down, Move(13, 13, MK_LBUTTON),
                                                     Move(14, 14), Up, Move(16, 16), Forward, Back,
                                                     Move(18, 18), Move(20, 20), Move(21, 21)}));
