@@ -13,6 +13,7 @@
 #include "app/measure_window.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -257,6 +258,10 @@ bool Log_File_In_Place()
 // its place is refused at once. False with errno set.
 bool Open_Log_File(bool *created)
 {
+    // Past a file size limit a write then fails, as on a full disk, and the
+    // record is cut off again, instead of the process ending in the middle of
+    // it.
+    std::signal(SIGXFSZ, SIG_IGN);
     const int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC;
     *created = false;
     pointLog = open(pointLogFile, flags);

@@ -375,9 +375,6 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    // Past a file size limit a write fails, as on a full disk, instead of
-    // ending the process.
-    std::signal(SIGXFSZ, SIG_IGN);
     Headless_Set_Idle_Handler(Next_Step, &script);
     int status = WinMain(nullptr, nullptr, nullptr, 1);
     return script.failed ? 2 : status;
