@@ -423,9 +423,11 @@ bool Append_Point_Record(int id, double x, double y, double z, char *reason, std
     // Each record goes to the disk at once, so that a killed or crashed
     // program, or a power cut, loses no recorded point.
     errno = 0;
-    const bool written = Lock_Log() && Write_Record(&runRecords.back(), text);
+    const bool locked = Lock_Log();
+    const bool written = locked && Write_Record(&runRecords.back(), text);
     const int error = errno;
-    Unlock();
+    if (locked)
+        Unlock();
     if (!written) {
         std::snprintf(reason, size, "%s",
                       error == EAGAIN ? "locked by another program" : std::strerror(error));

@@ -83,8 +83,9 @@ bool Find_Image_Problem(char *reason, std::size_t size)
         return errno == ENXIO;
     }
     struct stat info;
-    if (fstat(file, &info) != 0 || !S_ISREG(info.st_mode)) {
-        const bool directory = S_ISDIR(info.st_mode);
+    const bool examined = fstat(file, &info) == 0;
+    if (!examined || !S_ISREG(info.st_mode)) {
+        const bool directory = examined && S_ISDIR(info.st_mode);
         close(file);
         std::snprintf(reason, size, "%s", directory ? std::strerror(EISDIR) : notRegular);
         return !directory;

@@ -41,24 +41,24 @@ struct Headless {
 
 Headless headless;
 
-// Hands a few messages on to the program's queue, which merges a move into an
-// undelivered move before it, as the window system does; moves that follow
-// one another go together, as one read of the window system brings them.
+// Hands one to four messages on to the program's queue, which merges a move
+// into an undelivered move before it, as the window system does; moves that
+// follow the last of them go with it, as one read of the window system brings
+// them.
 bool Deliver_In_Flight()
 {
     if (headless.inFlight.empty())
         return false;
     headless.random = headless.random * 1103515245u + 12345u;
     unsigned count = 1 + (headless.random >> 16) % 4;
-    while (!headless.inFlight.empty()) {
+    bool afterMove = false;
+    while (!headless.inFlight.empty() &&
+           (count > 0 || (afterMove && headless.inFlight.front().message == WM_MOUSEMOVE))) {
         const InFlight input = headless.inFlight.front();
-        if (count == 0 && input.message != WM_MOUSEMOVE)
-            break;
         headless.inFlight.pop_front();
         Platform_Queue_Input(input.message, input.wParam, input.lParam);
+        afterMove = input.message == WM_MOUSEMOVE;
         count = count > 0 ? count - 1 : 0;
-        if (count == 0 && input.message != WM_MOUSEMOVE)
-            break;
     }
     return true;
 }

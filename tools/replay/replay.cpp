@@ -184,8 +184,7 @@ bool Input_Messages(const std::string &verb, std::istringstream &args, std::vect
                 if (!Key_Input("key", key, input))
                     return false;
         return !names.empty();
-    }
-    else
+    } else
         return false;
     return true;
 }
