@@ -1,5 +1,6 @@
 // Two copies of the program writing to one point log: every record of the one
-// that only records stays, however the other records and takes back.
+// that only records stays, however the other records and takes back, and a
+// copy holds the log only while it writes.
 #include "replay_session.h"
 
 #include <cstdlib>
@@ -44,6 +45,28 @@ TEST(PointLog, TwoCopiesInOneFolderNeverRemoveEachOthersRecords)
     for (std::string line; std::getline(refusals, line);)
         refused += line.find("changed since point") != std::string::npos;
     EXPECT_EQ(second, refused);
+}
+
+TEST(PointLog, AfterARecordAndARefusedTakeBackTheLogIsFreeForOtherWriters)
+{
+    // The program stops on a FIFO after its first point, and again after it
+    // refused to take the point back (opening a FIFO waits for a reader); the
+    // test then locks the log as another copy would. Nothing waits for more
+    // than a minute.
+    ReplaySession session;
+    session.Write_Image(Grey);
+    std::ofstream(session.Path("a.txt"))
+        << "move 465 320\nrelease\nappend gate1 x\nappend gate2 x\n"
+           "append points.txt 17 another program\nkey ctrl+z\nappend gate3 x\nappend gate4 x\n";
+    const std::string run =
+        "cd '" + session.Path("") +
+        "' && mkfifo gate1 gate2 gate3 gate4 && (timeout -s KILL 60 '" QV_REPLAY_PROGRAM
+        "' a.txt & pass() { timeout 60 cat $1; }; pass gate1 && flock -n points.txt true; "
+        "free=$?; pass gate2; pass gate3 && flock -n points.txt true; free=$free$?; pass gate4; "
+        "wait; echo $free >free) >/dev/null";
+    ASSERT_EQ(std::system(run.c_str()), 0);
+    EXPECT_EQ(Read_File(session.Path("free")), "00\n");
+    EXPECT_EQ(session.Points(), point1 + "17 another program\n");
 }
 
 } // namespace
