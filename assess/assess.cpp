@@ -148,11 +148,3 @@ void Finish_Summary(GradeSummary &summary)
         summary.rmsNotches = std::sqrt(summary.squares / static_cast<double>(summary.graded));
     }
 }
-
-void Summarise_Grades(const std::vector<PointGrade> &grades, GradeSummary &summary)
-{
-    summary = GradeSummary();
-    for (const PointGrade &grade : grades)
-        Add_Grade(summary, grade);
-    Finish_Summary(summary);
-}

@@ -7,9 +7,7 @@
 #include "scene_model.h"
 #include "scene_view.h"
 
-#include <cstddef>
 #include <string>
-#include <vector>
 
 // One record of the point log.
 struct PointRecord {
@@ -60,5 +58,3 @@ struct GradeSummary {
 // Counts one more grade in; Finish_Summary then sets the mean and RMS.
 void Add_Grade(GradeSummary &summary, const PointGrade &grade);
 void Finish_Summary(GradeSummary &summary);
-
-void Summarise_Grades(const std::vector<PointGrade> &grades, GradeSummary &summary);
