@@ -315,12 +315,7 @@ std::string Csv_Field(const std::string &text)
 // class.csv; returns the folder's status.
 int Grade_Folder(const std::string &folder, bool all, std::string &csv)
 {
-    const char last = folder.empty() ? '/' : folder.back();
-#ifdef _WIN32
-    const bool slash = last == '/' || last == '\\';
-#else
-    const bool slash = last == '/';
-#endif
+    const bool slash = folder.empty() || Is_Separator(folder.back());
     const std::string logPath = folder + (slash ? "" : "/") + pointLogFile;
     GradedScene graded;
     std::string reason, why;
