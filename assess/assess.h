@@ -35,9 +35,9 @@ struct PointGrade {
 
 // Reads "ID X Y Z" as the point log writes it, of any length, with infinite
 // or not-a-number coordinates too (Grade_Point tells those); returns 0 for
-// anything else, a line with a NUL byte in it included.
-int Parse_Point_Record(const char *text, int line, PointRecord &record);
-int Parse_Point_Record(const std::string &text, int line, PointRecord &record);
+// anything else, a line with a NUL byte in it included. The record keeps the
+// line's number.
+int Parse_Point_Record(const std::string &line, int number, PointRecord &record);
 
 // Grades one point. The stereo model must have been set up.
 void Grade_Point(const Scene &scene, TraceWork &work, const double object[3], PointGrade &grade);
