@@ -33,8 +33,11 @@ double Dot_From(const double point[3], const double origin[3], const double dir[
 
 } // namespace
 
-int Parse_Point_Record(const char *text, int line, PointRecord &record)
+int Parse_Point_Record(const std::string &line, int number, PointRecord &record)
 {
+    if (line.find('\0') != std::string::npos)
+        return 0;
+    const char *text = line.c_str();
     char *end;
     errno = 0;
     const long id = std::strtol(text, &end, 10);
@@ -50,13 +53,8 @@ int Parse_Point_Record(const char *text, int line, PointRecord &record)
     while (*next == ' ' || *next == '\t' || *next == '\r' || *next == '\n')
         ++next;
     record.id = static_cast<int>(id);
-    record.line = line;
+    record.line = number;
     return *next == '\0';
-}
-
-int Parse_Point_Record(const std::string &text, int line, PointRecord &record)
-{
-    return text.find('\0') == std::string::npos && Parse_Point_Record(text.c_str(), line, record);
 }
 
 void Grade_Point(const Scene &scene, TraceWork &work, const double object[3], PointGrade &grade)
@@ -147,12 +145,4 @@ void Finish_Summary(GradeSummary &summary)
         summary.meanNotches = summary.sum / static_cast<double>(summary.graded);
         summary.rmsNotches = std::sqrt(summary.squares / static_cast<double>(summary.graded));
     }
-}
-
-void Summarise_Grades(const std::vector<PointGrade> &grades, GradeSummary &summary)
-{
-    summary = GradeSummary();
-    for (const PointGrade &grade : grades)
-        Add_Grade(summary, grade);
-    Finish_Summary(summary);
 }

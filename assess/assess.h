@@ -7,9 +7,7 @@
 #include "scene_model.h"
 #include "scene_view.h"
 
-#include <cstddef>
 #include <string>
-#include <vector>
 
 // One record of the point log.
 struct PointRecord {
@@ -37,9 +35,9 @@ struct PointGrade {
 
 // Reads "ID X Y Z" as the point log writes it, of any length, with infinite
 // or not-a-number coordinates too (Grade_Point tells those); returns 0 for
-// anything else, a line with a NUL byte in it included.
-int Parse_Point_Record(const char *text, int line, PointRecord &record);
-int Parse_Point_Record(const std::string &text, int line, PointRecord &record);
+// anything else, a line with a NUL byte in it included. The record keeps the
+// line's number.
+int Parse_Point_Record(const std::string &line, int number, PointRecord &record);
 
 // Grades one point. The stereo model must have been set up.
 void Grade_Point(const Scene &scene, TraceWork &work, const double object[3], PointGrade &grade);
@@ -60,5 +58,3 @@ struct GradeSummary {
 // Counts one more grade in; Finish_Summary then sets the mean and RMS.
 void Add_Grade(GradeSummary &summary, const PointGrade &grade);
 void Finish_Summary(GradeSummary &summary);
-
-void Summarise_Grades(const std::vector<PointGrade> &grades, GradeSummary &summary);

@@ -80,14 +80,21 @@ bool Fill(LineFile &file)
 
 } // namespace
 
-std::string Beside(const std::string &path, const char *name)
+bool Is_Separator(char c)
 {
 #ifdef _WIN32
-    const size_t slash = path.find_last_of("/\\");
+    return c == '/' || c == '\\';
 #else
-    const size_t slash = path.rfind('/');
+    return c == '/';
 #endif
-    return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
+}
+
+std::string Beside(const std::string &path, const char *name)
+{
+    size_t end = path.size();
+    while (end > 0 && !Is_Separator(path[end - 1]))
+        --end;
+    return path.substr(0, end) + name;
 }
 
 bool Read_File(const std::string &path, std::string &bytes, std::string &reason)

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-// A file in the folder of another path; on Windows a path may use either
-// slash.
+// Whether a character separates a path's folders: on Windows either slash.
+bool Is_Separator(char c);
+
+// A file in the folder of another path.
 std::string Beside(const std::string &path, const char *name);
 
 // A file's bytes; false, with the reason, if it cannot be read.

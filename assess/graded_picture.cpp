@@ -167,11 +167,3 @@ void Add_Legend(RgbImage &image)
         x += Draw_Text(image, x, top + 4, texts[k]) + 24;
     }
 }
-
-void Draw_Grades(RgbImage &image, const std::vector<PointRecord> &records,
-                 const std::vector<PointGrade> &grades)
-{
-    for (size_t k = 0; k < grades.size(); ++k)
-        Draw_Grade(image, records[k].id, grades[k]);
-    Add_Legend(image);
-}

@@ -50,7 +50,3 @@ void Draw_Grade(RgbImage &image, int id, const PointGrade &grade);
 
 // The legend's strip, added below the picture.
 void Add_Legend(RgbImage &image);
-
-// The rings of every graded point, and the legend.
-void Draw_Grades(RgbImage &image, const std::vector<PointRecord> &records,
-                 const std::vector<PointGrade> &grades);

@@ -3,6 +3,7 @@
 #include "app/window_layout.h"
 #include "exercise_scene.h"
 #include "files.h"
+#include "platform/bmp_header.h"
 #include "scene_render.h"
 #include "scene_view.h"
 #include "sha256.h"
@@ -15,25 +16,18 @@ namespace {
 constexpr char hashFile[] = "pr8a_c_ds.sha256";
 constexpr char truthFile[] = "pr8a_c_ds_truth.csv";
 
-unsigned Le(const std::string &bytes, size_t at, int size)
-{
-    unsigned value = 0;
-    for (int k = size; k-- > 0;)
-        value = value << 8 | static_cast<unsigned char>(bytes[at + k]);
-    return value;
-}
-
 // The seed of a picture laid out as exercises write it (24-bit, 900 by 620,
 // bottom row first, the pixels right after a 40-byte header); 0 for any other.
-std::uint64_t Exercise_Seed(const std::string &bmp)
+std::uint64_t Exercise_Seed(const std::string &file)
 {
+    const auto *bmp = reinterpret_cast<const unsigned char *>(file.data());
     const unsigned pixelBytes = 3 * pictureWidth * pictureHeight;
-    if (bmp.size() != 54 + pixelBytes || bmp.compare(0, 2, "BM") != 0 ||
-        Le(bmp, 2, 4) != bmp.size() || Le(bmp, 10, 4) != 54 || Le(bmp, 14, 4) != 40 ||
-        Le(bmp, 18, 4) != pictureWidth || Le(bmp, 22, 4) != pictureHeight || Le(bmp, 26, 2) != 1 ||
-        Le(bmp, 28, 2) != 24 || Le(bmp, 30, 4) != 0)
+    if (file.size() != 54 + pixelBytes || file.compare(0, 2, "BM") != 0 ||
+        Read_U32(bmp + 2) != file.size() || Read_U32(bmp + 10) != 54 || Read_U32(bmp + 14) != 40 ||
+        Read_U32(bmp + 18) != pictureWidth || Read_U32(bmp + 22) != pictureHeight ||
+        Read_U16(bmp + 26) != 1 || Read_U16(bmp + 28) != 24 || Read_U32(bmp + 30) != 0)
         return 0;
-    return static_cast<std::uint64_t>(Le(bmp, 38, 4)) << 32 | Le(bmp, 6, 4);
+    return static_cast<std::uint64_t>(Read_U32(bmp + 38)) << 32 | Read_U32(bmp + 6);
 }
 
 // Whether the picture's pixels at every sixteenth row and column are the ones

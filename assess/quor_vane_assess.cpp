@@ -169,10 +169,10 @@ void Print_Summary(const GradeSummary &summary)
 }
 
 // The reason for a failed write to a stream, once it is closed.
-bool Close_Written(FILE *f, bool failed, int error, std::string &reason)
+bool Close_Written(FILE *f, std::string &reason)
 {
-    failed = std::ferror(f) != 0 || failed;
-    error = error != 0 ? error : errno;
+    bool failed = std::ferror(f) != 0;
+    int error = errno;
     if (std::fclose(f) != 0 && !failed) {
         failed = true;
         error = errno;
@@ -276,7 +276,7 @@ int Grade_One(const std::string &logPath, bool all)
                      reason.c_str());
         ok = 0;
     }
-    if (csv == nullptr || !Close_Written(csv, false, 0, reason)) {
+    if (csv == nullptr || !Close_Written(csv, reason)) {
         std::fprintf(stderr, "quor_vane_assess: cannot write %s: %s\n", csvPath.c_str(),
                      csv == nullptr ? std::strerror(csvError) : reason.c_str());
         ok = 0;
@@ -315,12 +315,7 @@ std::string Csv_Field(const std::string &text)
 // class.csv; returns the folder's status.
 int Grade_Folder(const std::string &folder, bool all, std::string &csv)
 {
-    const char last = folder.empty() ? '/' : folder.back();
-#ifdef _WIN32
-    const bool slash = last == '/' || last == '\\';
-#else
-    const bool slash = last == '/';
-#endif
+    const bool slash = folder.empty() || Is_Separator(folder.back());
     const std::string logPath = folder + (slash ? "" : "/") + pointLogFile;
     GradedScene graded;
     std::string reason, why;

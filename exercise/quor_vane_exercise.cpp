@@ -10,6 +10,7 @@
 // FOLDER already holds a stereo picture.
 #include "exercise_files.h"
 #include "exercise_scene.h"
+#include "files.h"
 #include "model/stereo_model.h"
 #include "scene_view.h"
 
@@ -85,15 +86,6 @@ std::uint64_t Chosen_Seed()
     z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
     z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
     return (z ^ (z >> 31)) % 999999999 + 1;
-}
-
-bool Is_Separator(char c)
-{
-#ifdef _WIN32
-    return c == '/' || c == '\\';
-#else
-    return c == '/';
-#endif
 }
 
 // Makes the folder and any missing folder above it; false, with the reason.

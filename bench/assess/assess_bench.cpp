@@ -38,15 +38,17 @@ void BM_Grade_1000_Records(benchmark::State &state)
     TraceWork work;
     Init_Trace_Work(scene, work);
     const std::vector<std::string> lines = Log_Lines(1000);
-    std::vector<PointGrade> grades(lines.size());
     GradeSummary summary;
     for (auto _ : state) {
+        summary = GradeSummary();
         for (size_t k = 0; k < lines.size(); ++k) {
             PointRecord record;
-            Parse_Point_Record(lines[k].c_str(), static_cast<int>(k) + 1, record);
-            Grade_Point(scene, work, record.object, grades[k]);
+            PointGrade grade;
+            Parse_Point_Record(lines[k], static_cast<int>(k) + 1, record);
+            Grade_Point(scene, work, record.object, grade);
+            Add_Grade(summary, grade);
         }
-        Summarise_Grades(grades, summary);
+        Finish_Summary(summary);
         benchmark::DoNotOptimize(summary);
     }
     state.counters["graded"] = summary.graded;

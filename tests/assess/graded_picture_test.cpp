@@ -111,13 +111,14 @@ TEST(GradedPicture, DrawsTextInCellsOfTheTextHeightAndClipsAtThePicturesBorder)
 TEST(GradedPicture, RingsAndNumbersEachCountedGradeInItsVerdictsColourAndAddsALegend)
 {
     RgbImage image = Grey_Picture();
-    std::vector<PointRecord> records(4);
     std::vector<PointGrade> grades(4);
-    for (int k = 0; k < 4; ++k)
-        records[k].id = k + 7, grades[k].onSurface = 1, grades[k].leftColumn = 100 + 100 * k,
-        grades[k].row = 200, grades[k].notches = std::vector{0.3, 2.5, -1.5, 0.0}[k];
-    grades[3].offPicture = 1; // not counted: not drawn
-    Draw_Grades(image, records, grades);
+    for (int k = 0; k < 4; ++k) {
+        grades[k].onSurface = 1, grades[k].leftColumn = 100 + 100 * k, grades[k].row = 200,
+        grades[k].notches = std::vector{0.3, 2.5, -1.5, 0.0}[k];
+        grades[k].offPicture = k == 3; // not counted: not drawn
+        Draw_Grade(image, k + 7, grades[k]);
+    }
+    Add_Legend(image);
     ASSERT_EQ(image.height, pictureHeight + legendHeight);
     const Rgb expected[3] = {onSurfaceColour, inFrontColour, behindColour};
     const int r = markReach + 2, y = 200 - pictureTop;

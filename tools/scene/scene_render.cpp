@@ -308,17 +308,11 @@ std::vector<unsigned char> Depth_Pixels(const Scene &scene)
     TraceWork work;
     Init_Trace_Work(scene, work);
     std::vector<unsigned char> rgb(static_cast<size_t>(3) * pictureWidth * pictureHeight, 0);
-    SceneHit hit;
     for (int j = 0; j < pictureHeight; ++j)
         for (int i = 0; i < pictureWidth; ++i) {
-            const double column = i + pictureLeft;
-            if (Trace_View(scene, work, LeftView, column, j + pictureTop, hit)) {
-                double object[3], rightColumn, rightRow;
-                To_Object_Frame(scene, hit.point, object);
-                Project_To_View(RightView, object, rightColumn, rightRow);
-                Parallax_Colour(column - rightColumn,
-                                &rgb[3 * (static_cast<size_t>(j) * pictureWidth + i)]);
-            }
+            double surface[3], parallax;
+            if (Surface_Parallax(scene, work, i + pictureLeft, j + pictureTop, surface, parallax))
+                Parallax_Colour(parallax, &rgb[3 * (static_cast<size_t>(j) * pictureWidth + i)]);
         }
     return rgb;
 }
