@@ -14,7 +14,9 @@
 # pixel, and its points.txt must be the same. quor_vane_assess.exe, run under
 # Wine on the Wine run's points.txt, must write the same CSV and PNG as the
 # Linux grading tool on it. quor_vane_exercise.exe must make the same exercise
-# as the Linux tool, and a session on it must be graded the same way.
+# as the Linux tool, and a session on it must be graded the same way. The setup
+# program must install silently under Wine, its Start menu entry must run the
+# program in Documents\Quor Vane, and its silent uninstall must leave points.txt.
 #
 # usage: tests/e2e/run.sh LINUX_BUILD_DIR WINDOWS_BUILD_DIR
 #   LINUX_BUILD_DIR holds the built programs, test helpers and default scene;
@@ -138,7 +140,6 @@ wine_close() { timeout 20 wine taskkill /im quor_vane.exe >"$out/$1/taskkill.txt
 ended() { ! kill -0 "$program_pid" 2>/dev/null; }
 # status_to FILE COMMAND...: runs the command and writes its exit status to FILE.
 status_to() { local status=0; "${@:2}" || status=$?; echo "$status" >"$1"; }
-dll_names() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/.*DLL Name: //p' | sort | xargs; }
 # run_window RUN [KIND]: starts the program, waits for it to show the stereo
 # image, drives the scenario, closes it and writes its exit status to
 # RUN/status; a run of the given KIND of window is found and closed as those are.
@@ -233,9 +234,7 @@ exercise_on_wine() {
   (cd "$out/wine" && timeout 60 wine quor_vane_assess.exe --class ex >/dev/null 2>&1) || true
 }
 exercise_checks() {
-  local f dlls
-  dlls=$(dll_names "$out/wine/quor_vane_exercise.exe")
-  check "quor_vane_exercise.exe needs only system DLLs ($dlls)" test "$dlls" = "KERNEL32.dll msvcrt.dll"
+  local f
   for f in pr8a_c_ds.bmp pr8a_c_ds_truth.csv pr8a_c_ds.sha256 exercise-depth.png exercise.txt; do
     check "quor_vane_exercise.exe made the Linux tool's $f" cmp "$out/exercise/ex/$f" "$out/wine/ex/$f"
   done
@@ -281,12 +280,16 @@ check() {
   shift
   if "$@"; then log "ok: $what"; else log "FAIL: $what" && failures=$((failures + 1)); fi
 }
-dlls=$(dll_names "$out/wine/quor_vane.exe")
-check "quor_vane.exe needs only system DLLs ($dlls)" test "$dlls" = "GDI32.dll KERNEL32.dll USER32.dll msvcrt.dll"
+while read -r exe expected; do
+  dlls=$(x86_64-w64-mingw32-objdump -p "$out/wine/$exe" | sed -n 's/.*DLL Name: //p' | sort | xargs)
+  check "$exe needs only system DLLs ($dlls)" test "$dlls" = "$expected"
+done <<TABLE
+quor_vane.exe GDI32.dll KERNEL32.dll USER32.dll msvcrt.dll
+quor_vane_assess.exe KERNEL32.dll msvcrt.dll
+quor_vane_exercise.exe KERNEL32.dll msvcrt.dll
+TABLE
 check "quor_vane.exe carries the asInvoker manifest" grep -q -a 'level="asInvoker"' "$out/wine/quor_vane.exe"
 check "the package holds the licence" cmp "$source_dir/LICENSE" "$out/wine/LICENSE.txt"
-dlls=$(dll_names "$out/wine/quor_vane_assess.exe")
-check "quor_vane_assess.exe needs only system DLLs ($dlls)" test "$dlls" = "KERNEL32.dll msvcrt.dll"
 check "quor_vane_assess.exe graded the wine run's points" test "$(cat "$out/wine/assess-status")" = 0
 for f in points_assessed.csv points_assessed.png; do
   check "quor_vane_assess.exe wrote the Linux tool's $f" cmp "$out/graded/$f" "$out/wine/$f"

@@ -41,7 +41,7 @@ for command in "$work"/root/usr/bin/*; do
   [ -z "$(man --warnings -l "$page" 2>&1 >/dev/null)" ] || fail "no clean manual page $page"
 done
 # Hardened (lintian lets a binary without fortified calls pass).
-for elf in "$program" "$work/root/usr/bin/quor_vane_assess" "$work/root/usr/bin/quor_vane_exercise"; do
+for elf in "$program" "$work"/root/usr/bin/quor_vane_*; do
   symbols=$(readelf --dyn-syms -W "$elf")
   [[ "$(readelf -d "$elf")" == *BIND_NOW* ]] || fail "$elf is not bound at start (-z now)"
   [[ $symbols == *__stack_chk_fail@* ]] || fail "$elf has no stack protection"
